@@ -17,4 +17,22 @@ public:
     using Error::Error;
 };
 
+// The TCP client's read gave up waiting.
+class ETcpReadTimeout : public Error {
+public:
+    ETcpReadTimeout() : Error("Read timed out.") {}
+};
+
+// A download ended with a reply that was not a block read reply.
+class EInvalidDataReceivedException : public Error {
+public:
+    EInvalidDataReceivedException() : Error("No/invalid data received") {}
+};
+
+// A download ended without a reply in time.
+class ETimeoutException : public Error {
+public:
+    ETimeoutException() : Error("Timeout") {}
+};
+
 } // namespace kt90

@@ -14,11 +14,26 @@ void ReplyBuffer::Expect(int replyLength, bool old)
 
 bool ReplyBuffer::Append(const std::uint8_t* data, int count)
 {
-    if (count < 0 || pos + count > kSize)
+    std::uint8_t* into = tail(count);
+    if (!into)
         return false;
-    std::memcpy(buff.data() + pos, data, static_cast<std::size_t>(count));
-    pos += count;
+    std::memcpy(into, data, static_cast<std::size_t>(count));
+    commit(count);
     return true;
+}
+
+std::uint8_t* ReplyBuffer::tail(int count)
+{
+    if (count < 0 || count > kSize - pos)
+        return nullptr;
+    return buff.data() + pos;
+}
+
+void ReplyBuffer::commit(int count)
+{
+    if (count < 0 || count > kSize - pos)
+        throw std::out_of_range("more bytes committed than the buffer holds");
+    pos += count;
 }
 
 void ReplyBuffer::PlaceReply(const std::uint8_t* data, int count)

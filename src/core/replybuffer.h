@@ -49,6 +49,12 @@ public:
     // all and leaves the buffer as it was. Returns whether they were stored.
     bool Append(const std::uint8_t* data, int count);
 
+    // The same in two steps, for a reader that writes into the buffer: room
+    // for count bytes at fPos (null when they would not fit), then how many
+    // were written there.
+    std::uint8_t* tail(int count);
+    void commit(int count);
+
     // TCP receipt of a whole reply. Leftovers of a malformed earlier reply are
     // discarded so that the reply sits at index 0, where the long-reply rule
     // wants it, and also forms the last bytes held, as the 12-byte rule wants.

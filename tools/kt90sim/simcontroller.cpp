@@ -162,6 +162,7 @@ TktFRAMParams SimController::block() const
 std::optional<Frame> SimController::handle(const Frame& f, Transport transport)
 {
     log.push_back(f);
+    logTimes.push_back(nowMs);
     if (!f.empty() && f[0] == cmdByte(Command::BlockData))
         return data(f);
     if (f.size() != kCommandSize)

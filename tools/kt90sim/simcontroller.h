@@ -51,6 +51,8 @@ public:
 
     // Every frame received, in order.
     const std::vector<Frame>& received() const { return log; }
+    // The controller's time at which each of them arrived.
+    const std::vector<std::uint64_t>& receivedAt() const { return logTimes; }
 
 private:
     Frame position() const;
@@ -71,6 +73,7 @@ private:
     std::uint8_t outs = 0;
     std::uint64_t nowMs = 0;
     std::vector<Frame> log;
+    std::vector<std::uint64_t> logTimes;
 
     bool uploading = false;
     std::size_t uploadCount = 0;

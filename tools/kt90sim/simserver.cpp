@@ -241,16 +241,19 @@ void SimServer::accept()
 void SimServer::run(const std::atomic<bool>& stopFlag)
 {
     std::uint64_t last = wallMs();
+    const auto tick = [&] {
+        if (clock == Clock::Real) {
+            const std::uint64_t now = wallMs();
+            ctl.advance(now - last);
+            last = now;
+        }
+    };
     std::vector<pollfd> fds;
     while (!stopFlag && !stopping) {
         int timeout;
         {
             std::lock_guard<std::mutex> l(mu);
-            if (clock == Clock::Real) {
-                const std::uint64_t now = wallMs();
-                ctl.advance(now - last);
-                last = now;
-            }
+            tick();
             for (auto& c : conns)
                 flush(c);
             timeout = pollTimeout();
@@ -269,6 +272,7 @@ void SimServer::run(const std::atomic<bool>& stopFlag)
             continue;
 
         std::lock_guard<std::mutex> l(mu);
+        tick(); // frames are stamped with the time they arrived
         char drain[64];
         while (read(wakeFds[0], drain, sizeof drain) > 0) {
         }

@@ -1,0 +1,204 @@
+#include "devicelink.h"
+
+#include "angleline.h"
+#include "errors.h"
+#include "unhandled.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kInitialTimeoutMs = 250;
+
+char localeDecimalSeparator()
+{
+    const QString p = QLocale().decimalPoint();
+    const QChar c = p.isEmpty() ? QChar('.') : p.front();
+    return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '.';
+}
+
+} // namespace
+
+TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMParams& currentConfig,
+                         QObject* parent)
+    : QObject(parent), cp(serial), tn(tcp), angleLine(QStringLiteral("M1:   0.0  M2:   0.0")),
+      outputsLine(QString::fromStdString(kt90::OutputsLineStart())), fCurrent(currentConfig)
+{
+    tmrRefresh.setInterval(kInitialTimeoutMs);
+    tmrTimeOut.setInterval(kInitialTimeoutMs);
+    tmrTimeOut.setSingleShot(true);
+    connect(&tmrTimeOut, &QTimer::timeout, this,
+            [this] { Guarded([this] { tmrTimeOutTimer(); }); });
+    connect(&tmrRefresh, &QTimer::timeout, this,
+            [this] { Guarded([this] { tmrRefreshTimer(); }); });
+    connect(&cp, &ISerialPort::RxChar, this,
+            [this](int count) { Guarded([this, count] { cpRxChar(count); }); });
+}
+
+TDeviceLink::~TDeviceLink()
+{
+    // A wait still running below us must not touch this object again.
+    fDestroyed = true;
+    for (QEventLoop* loop : fWaits)
+        loop->quit();
+}
+
+void TDeviceLink::setState(int state)
+{
+    fStateValue = state;
+    for (QEventLoop* loop : fWaits)
+        loop->quit();
+    emit stateChanged(state);
+}
+
+void TDeviceLink::WaitWhileBusy()
+{
+    // A nested event loop keeps the window alive and is woken the moment the
+    // state changes; a command started from inside it waits in a loop of its
+    // own, so exchanges never overlap on the wire.
+    while (fStateValue == 1) {
+        QEventLoop loop;
+        fWaits.push_back(&loop);
+        loop.exec();
+        if (fDestroyed)
+            return;
+        fWaits.erase(std::find(fWaits.begin(), fWaits.end(), &loop));
+        // The loop also ends when the application quits; then the reply will
+        // never be seen, and the wait ends as a time-out.
+        if (fStateValue == 1 && QCoreApplication::closingDown()) {
+            tmrTimeOut.stop();
+            setState(-1);
+        }
+    }
+}
+
+void TDeviceLink::BeginWait()
+{
+    setState(1);
+    tmrTimeOut.setInterval(fOptions->Timeout());
+    tmrTimeOut.start();
+}
+
+void TDeviceLink::EndWait(int state)
+{
+    tmrTimeOut.stop();
+    setState(state);
+}
+
+void TDeviceLink::tmrTimeOutTimer()
+{
+    tmrTimeOut.stop();
+    setState(-1);
+}
+
+bool TDeviceLink::SendCommand(const kt90::Frame& frame, int replyLength)
+{
+    if (!fOptions)
+        return false;
+    return fOptions->UseSerial() ? sendSerial(frame, replyLength) : sendTcp(frame, replyLength);
+}
+
+// Serial: true when the reply came in time and was good (fState 0); a
+// set-position command has no reply and returns once written.
+bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
+{
+    if (!cp.isOpen())
+        return false;
+    WaitWhileBusy();
+    fBuffer.Expect(replyLength, false);
+    const bool awaitReply = !kt90::isSetPositionCommand(frame);
+    if (awaitReply)
+        BeginWait();
+    try {
+        cp.write(frame.data(), static_cast<int>(frame.size()));
+    } catch (...) {
+        // Nothing went out, so nothing will answer: end the wait now rather
+        // than hold every later command until the time-out.
+        if (awaitReply && fStateValue == 1)
+            EndWait(-1);
+        throw;
+    }
+    if (!awaitReply)
+        return true;
+    WaitWhileBusy();
+    return fStateValue == 0;
+}
+
+// TCP: true once the whole reply has been read, whatever it said; fState
+// tells what it was. Read time-outs and a closed connection raise.
+bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
+{
+    if (!tn.Connected())
+        return false;
+    const int wait = replyLength == 0 ? static_cast<int>(kt90::kReplySize) : replyLength;
+    if (wait > kt90::ReplyBuffer::kSize)
+        throw kt90::Error("Reply longer than the receive buffer.");
+    fBuffer.Expect(wait, replyLength == 0);
+    tn.write(frame.data(), static_cast<int>(frame.size()));
+    tn.setReadTimeout(fOptions->Timeout());
+    tn.read(fTcpScratch.data(), wait);
+    // Leftovers of a malformed serial reply are dropped here: the reply goes
+    // to index 0, where both reply rules find it.
+    fBuffer.PlaceReply(fTcpScratch.data(), wait);
+    ProcessReceived();
+    return true;
+}
+
+void TDeviceLink::cpRxChar(int count)
+{
+    if (count <= 0)
+        return;
+    if (std::uint8_t* into = fBuffer.tail(count)) {
+        fBuffer.commit(cp.read(into, count));
+    } else {
+        // No room: the bytes are read and dropped, the buffer stays as it is.
+        std::uint8_t sink[256];
+        for (int left = count; left > 0;) {
+            const int n = cp.read(sink, std::min<int>(left, sizeof sink));
+            if (n <= 0)
+                break;
+            left -= n;
+        }
+    }
+    ProcessReceived();
+}
+
+void TDeviceLink::ProcessReceived()
+{
+    using Kind = kt90::ReceiveResult::Kind;
+    const kt90::ReceiveResult r = fBuffer.ProcessReceived(fCurrent);
+    if (r.kind == Kind::Position) {
+        fAzValue = r.position.m1;
+        fAzGearValue = r.position.m1Gear;
+        fElValue = r.position.m2;
+        fElGearValue = r.position.m2Gear;
+        showAngles(static_cast<float>(fAzValue), static_cast<float>(fElValue));
+    } else if (r.kind == Kind::Outputs) {
+        fOutsValue = r.outputs;
+        ShowOutputsState();
+    }
+    if (r.endState)
+        EndWait(*r.endState);
+}
+
+void TDeviceLink::showAngles(float m1, float m2)
+{
+    angleLine.setText(
+        QString::fromStdString(kt90::AngleLine(fCurrent, m1, m2, localeDecimalSeparator())));
+}
+
+void TDeviceLink::ShowOutputsState()
+{
+    const std::string line = outputsLine.Text().toLatin1().toStdString();
+    const std::string shown = kt90::ShowOutputsState(line, fOutsValue);
+    outputsLine.setText(QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size())));
+}
+
+void TDeviceLink::CalcAnglesAndShow()
+{
+    showAngles(kt90::ConfiguredAngle(fCurrent, 0), kt90::ConfiguredAngle(fCurrent, 1));
+}

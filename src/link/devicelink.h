@@ -1,0 +1,110 @@
+#pragma once
+
+// The link to the controller: one exchange at a time over the serial port or
+// the TCP client, the receive buffer and what its replies mean for the
+// readouts, the senders, and the poll cycle.
+
+#include "frames.h"
+#include "kt90.h"
+#include "linksettings.h"
+#include "readout.h"
+#include "replybuffer.h"
+#include "serialport.h"
+#include "tcpclient.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <vector>
+
+class QEventLoop;
+
+class TDeviceLink : public QObject {
+    Q_OBJECT
+public:
+    TDeviceLink(ISerialPort& cp, ITcpClient& tn, kt90::TktFRAMParams& currentConfig,
+                QObject* parent = nullptr);
+    ~TDeviceLink() override;
+
+    // The options page; null while it does not exist (nothing is sent then).
+    void setOptions(const ILinkSettings* options) { fOptions = options; }
+
+    // Writes one frame over the chosen transport and collects its reply
+    // (replyLength 0: a 12-byte reply). See the .cpp for what true means.
+    bool SendCommand(const kt90::Frame& frame, int replyLength);
+
+    void WaitWhileBusy();
+    void BeginWait();
+    void EndWait(int state);
+    void ProcessReceived();
+    void cpRxChar(int count);
+
+    // Senders: one command each; the result of SendCommand is not looked at.
+    void SendStatusQuery();
+    void SendStop();
+    void SendPosition(double az, double el);
+    void SendJog();
+    void SendOutputsQuery();
+    void SendOutputs(std::uint8_t mask);
+
+    // The poll cycle, run by each tick of tmrRefresh.
+    void tmrRefreshTimer();
+    // The connection routine the poll cycle falls back to when its own error
+    // handling fails (the options page's connect button, later).
+    void setConnectionRoutine(std::function<void()> button1Click)
+    {
+        fConnectionRoutine = std::move(button1Click);
+    }
+
+    // Writes the angle line from the current configuration's pulse counters.
+    void CalcAnglesAndShow();
+    void ShowOutputsState();
+
+    const kt90::ReplyBuffer& buffer() const { return fBuffer; }
+    kt90::ReplyBuffer& buffer() { return fBuffer; }
+    int fState() const { return fStateValue; }
+    double fAz() const { return fAzValue; }
+    double fEl() const { return fElValue; }
+    int fAzGear() const { return fAzGearValue; }
+    int fElGear() const { return fElGearValue; }
+    std::uint8_t fOuts() const { return fOutsValue; }
+    std::uint32_t fButtons() const { return fButtonsValue; }
+    void setButtons(std::uint32_t mask) { fButtonsValue = mask; }
+    bool DisableRefresh() const { return fDisableRefresh; }
+    void setDisableRefresh(bool on) { fDisableRefresh = on; }
+
+    ISerialPort& cp;
+    ITcpClient& tn;
+    QTimer tmrRefresh;    // poll timer: off until the first connection arms it
+    QTimer tmrTimeOut;    // reply time-out of a serial exchange
+    TReadout angleLine;   // LCDLine2
+    TReadout outputsLine; // LCDLine4
+
+signals:
+    void stateChanged(int state);
+
+private:
+    bool sendSerial(const kt90::Frame& frame, int replyLength);
+    bool sendTcp(const kt90::Frame& frame, int replyLength);
+    void setState(int state);
+    void tmrTimeOutTimer();
+    void showAngles(float m1, float m2);
+    void rearmRefresh();
+
+    const ILinkSettings* fOptions = nullptr;
+    kt90::TktFRAMParams& fCurrent;
+    kt90::ReplyBuffer fBuffer;
+    std::array<std::uint8_t, kt90::ReplyBuffer::kSize> fTcpScratch{};
+    int fStateValue = 0;
+    double fAzValue = 0;
+    double fElValue = 0;
+    int fAzGearValue = 10;
+    int fElGearValue = 10;
+    std::uint8_t fOutsValue = 0;
+    std::uint32_t fButtonsValue = 0;
+    bool fDisableRefresh = false;
+    std::vector<QEventLoop*> fWaits; // nested waits, innermost last
+    bool fDestroyed = false;
+    std::function<void()> fConnectionRoutine;
+};

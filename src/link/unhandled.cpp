@@ -1,0 +1,17 @@
+#include "unhandled.h"
+
+namespace {
+UnhandledErrorHandler& handler()
+{
+    static UnhandledErrorHandler h;
+    return h;
+}
+} // namespace
+
+void SetUnhandledErrorHandler(UnhandledErrorHandler h) { handler() = std::move(h); }
+
+void ReportUnhandled(std::exception_ptr error)
+{
+    if (handler())
+        handler()(error);
+}

@@ -1,0 +1,396 @@
+#include "linkfixture.h"
+
+#include "errors.h"
+
+#include <deque>
+
+using namespace kt90;
+using kt90::sim::Clock;
+
+namespace {
+
+std::vector<std::uint8_t> bufferHeld(const TDeviceLink& link)
+{
+    const auto& b = link.buffer().fBuff();
+    return {b.begin(), b.begin() + link.buffer().fPos()};
+}
+
+// A serial port under the test's hand: what it receives is whatever the test
+// pushes, and its writes can be made to fail.
+class FakeSerialPort : public ISerialPort {
+public:
+    bool opened = true;
+    bool failWrites = false;
+    std::deque<std::uint8_t> waiting;
+    std::vector<Frame> written;
+
+    void setPortName(const QString&) override {}
+    void setBaudRate(int) override {}
+    void open() override { opened = true; }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    void write(const std::uint8_t* data, int count) override
+    {
+        if (failWrites)
+            throw Error("Input/output error");
+        written.emplace_back(data, data + count);
+    }
+    int read(std::uint8_t* into, int count) override
+    {
+        int n = 0;
+        for (; n < count && !waiting.empty(); ++n) {
+            into[n] = waiting.front();
+            waiting.pop_front();
+        }
+        return n;
+    }
+    void deliver(const std::vector<std::uint8_t>& bytes)
+    {
+        waiting.insert(waiting.end(), bytes.begin(), bytes.end());
+        emit RxChar(static_cast<int>(waiting.size()));
+    }
+};
+
+} // namespace
+
+class BothTransports : public LinkFixture, public ::testing::WithParamInterface<Via> {};
+
+TEST_P(BothTransports, StatusExchangeDecodesTheReply)
+{
+    ctl.setAngle(0, 12.5);
+    ctl.setAngle(1, -90.0);
+    open(GetParam());
+    EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
+    EXPECT_EQ(link->fState(), 0);
+    EXPECT_DOUBLE_EQ(link->fAz(), 12.5);
+    EXPECT_DOUBLE_EQ(link->fEl(), -90.0);
+    EXPECT_EQ(link->fAzGear(), 10);
+    // Before any download both motors read as azimuth, folded into one turn.
+    EXPECT_EQ(link->angleLine.Text(), "A1:  12.5  A2:-270.0");
+    EXPECT_EQ(link->buffer().fPos(), 0);
+}
+
+TEST_P(BothTransports, OutputsQueryShowsTheCells)
+{
+    ctl.setOutputs(0x05);
+    open(GetParam());
+    link->SendOutputsQuery();
+    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fOuts(), 0x05);
+    const QString line = link->outputsLine.Text();
+    ASSERT_EQ(line.size(), 18);
+    EXPECT_EQ(line[6], QChar(' '));
+    EXPECT_EQ(line[8], QChar(8));
+    EXPECT_EQ(line[10], QChar(' '));
+    EXPECT_EQ(line[12], QChar(8));
+}
+
+TEST_P(BothTransports, ClosedTransportSendsNothingAndChangesNothing)
+{
+    settings.serial = GetParam() == Via::Pty; // nothing opened
+    const std::vector<std::uint8_t> partial = {0x57, 3, 7};
+    link->buffer().Append(partial.data(), 3);
+    link->buffer().Expect(7, false);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
+    EXPECT_LT(t.elapsed(), settings.timeout) << "it waited";
+    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->buffer().fWait(), 7);
+    EXPECT_EQ(bufferHeld(*link), partial);
+}
+
+TEST_P(BothTransports, LivePollFollowsTheRotator)
+{
+    clock = Clock::Real;
+    ctl.settings().speed = 200;
+    open(GetParam());
+    settings.pooling = 20;
+    link->tmrRefresh.start();
+    link->SendPosition(30, 20);
+    EXPECT_TRUE(waitFor([&] { return link->angleLine.Text() == "A1:  30.0  A2:  20.0"; }))
+        << link->angleLine.Text().toStdString();
+    EXPECT_TRUE(link->tmrRefresh.isActive());
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, BothTransports, ::testing::Values(Via::Pty, Via::Tcp),
+                         [](const auto& info) { return viaName(info.param); });
+
+TEST(LinkWithoutOptions, SendsNothing)
+{
+    FakeSerialPort cp;
+    TQtTcpClient tn;
+    TktFRAMParams current;
+    TDeviceLink link(cp, tn, current);
+    EXPECT_FALSE(link.SendCommand(statusCommand(), 0));
+    EXPECT_TRUE(cp.written.empty());
+}
+
+// Serial link.
+
+TEST_F(LinkFixture, SerialReplyInThreePiecesCompletesOnTheThirdReceipt)
+{
+    faults.pieces = {5, 4, 3};
+    faults.pieceGapMs = 10;
+    open(Via::Pty);
+    std::vector<int> posAfterEach;
+    QObject::connect(&serial, &ISerialPort::RxChar, link.get(), [&](int) {
+        posAfterEach.push_back(link->buffer().fPos());
+        // The next piece goes out only when the simulator's clock moves.
+        QTimer::singleShot(0, [&] { server->advance(10); });
+    });
+    EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
+    EXPECT_EQ(posAfterEach, (std::vector<int>{5, 9, 0}));
+    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->buffer().fPos(), 0);
+}
+
+TEST_F(LinkFixture, SerialNoReplyFailsAfterTheTimeOut)
+{
+    faults.silent = true;
+    settings.timeout = 300;
+    open(Via::Pty);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
+    EXPECT_GE(t.elapsed(), 290);
+    EXPECT_EQ(link->fState(), -1);
+}
+
+TEST_F(LinkFixture, SerialSetPositionReturnsOnceWrittenAndLeavesTheState)
+{
+    faults.silent = true;
+    open(Via::Pty);
+    ASSERT_FALSE(link->SendCommand(statusCommand(), 0));
+    ASSERT_EQ(link->fState(), -1);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(link->SendCommand(setPositionCommand(10, 10, 20, 10), 0));
+    EXPECT_LT(t.elapsed(), settings.timeout);
+    EXPECT_EQ(link->fState(), -1);
+    ASSERT_TRUE(receivedCount(2));
+    EXPECT_EQ(received()[1], setPositionCommand(10, 10, 20, 10));
+}
+
+TEST_F(LinkFixture, SerialLateReplyIsStillDecoded)
+{
+    faults.delayMs = 1000;
+    ctl.setAngle(0, 45.0);
+    open(Via::Pty);
+    EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
+    EXPECT_EQ(link->fState(), -1);
+    server->advance(1000);
+    EXPECT_TRUE(waitFor([&] { return link->fState() == 0; }));
+    EXPECT_DOUBLE_EQ(link->fAz(), 45.0);
+    EXPECT_EQ(link->angleLine.Text(), "A1:  45.0  A2:   0.0");
+}
+
+TEST_F(LinkFixture, SerialReentrantCommandsNeverInterleave)
+{
+    clock = Clock::Real;
+    faults.delayMs = 60;
+    open(Via::Pty);
+    bool innerDone = false;
+    int innerState = 99;
+    // A command issued from an event handled inside the first one's wait.
+    QTimer::singleShot(10, [&] {
+        link->SendCommand(outputsQuery(), 2);
+        innerState = link->fState();
+        innerDone = true;
+    });
+    EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
+    EXPECT_TRUE(innerDone);
+    EXPECT_EQ(innerState, 0);
+    const auto got = received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], statusCommand());
+    EXPECT_EQ(got[1], outputsQuery());
+    const auto at = server->locked([](auto& c) { return c.receivedAt(); });
+    EXPECT_GE(at[1], at[0] + 60) << "the second frame went out before the first reply";
+}
+
+TEST(SerialLink, ReceiptPastTheBufferIsReadAndDropped)
+{
+    FakeSerialPort cp;
+    TQtTcpClient tn;
+    TktFRAMParams current;
+    TestSettings settings;
+    TDeviceLink link(cp, tn, current);
+    link.setOptions(&settings);
+    const std::vector<std::uint8_t> partial = {0x57, 3, 7};
+    link.buffer().Append(partial.data(), 3);
+    cp.deliver(std::vector<std::uint8_t>(ReplyBuffer::kSize - 2, 0x57));
+    EXPECT_EQ(bufferHeld(link), partial);
+    EXPECT_TRUE(cp.waiting.empty()) << "the port was not drained";
+}
+
+TEST(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
+{
+    FakeSerialPort cp;
+    TQtTcpClient tn;
+    TktFRAMParams current;
+    TestSettings settings;
+    TDeviceLink link(cp, tn, current);
+    link.setOptions(&settings);
+    cp.failWrites = true;
+    EXPECT_THROW(link.SendCommand(statusCommand(), 0), Error);
+    EXPECT_NE(link.fState(), 1);
+    EXPECT_FALSE(link.tmrTimeOut.isActive());
+    cp.failWrites = false;
+    QElapsedTimer t;
+    t.start();
+    QTimer::singleShot(0, [&] { cp.deliver(positionReply(1, 10, 2, 10)); });
+    EXPECT_TRUE(link.SendCommand(statusCommand(), 0));
+    EXPECT_LT(t.elapsed(), settings.timeout) << "the next command waited for a dead exchange";
+}
+
+// TCP link.
+
+TEST_F(LinkFixture, TcpSetPositionWaitsForItsReply)
+{
+    open(Via::Tcp);
+    EXPECT_TRUE(link->SendCommand(setPositionCommand(10, 10, 20, 10), 0));
+    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(received().size(), 1u);
+}
+
+TEST_F(LinkFixture, TcpSilenceRaisesReadTimedOut)
+{
+    faults.silent = true;
+    settings.timeout = 300;
+    open(Via::Tcp);
+    QElapsedTimer t;
+    t.start();
+    try {
+        link->SendCommand(setPositionCommand(10, 10, 20, 10), 0);
+        FAIL() << "no error";
+    } catch (const ETcpReadTimeout& e) {
+        EXPECT_STREQ(e.what(), "Read timed out.");
+    }
+    EXPECT_GE(t.elapsed(), 290);
+    EXPECT_EQ(link->buffer().fPos(), 0);
+}
+
+TEST_F(LinkFixture, TcpRefusedAcknowledgementIsTrueWithStateMinusTwo)
+{
+    ctl.settings().refuseAcknowledgements = true;
+    open(Via::Tcp);
+    EXPECT_TRUE(link->SendCommand(blockWriteHeader(1, 496), 0));
+    EXPECT_EQ(link->fState(), -2);
+}
+
+TEST_F(LinkFixture, TcpPeerClosingFirstRaisesItsOwnText)
+{
+    faults.closeAfter = 0;
+    open(Via::Tcp);
+    try {
+        link->SendCommand(statusCommand(), 0);
+        FAIL() << "no error";
+    } catch (const ETcpReadTimeout&) {
+        FAIL() << "reported as a time-out";
+    } catch (const Error& e) {
+        EXPECT_FALSE(std::string(e.what()).empty());
+    }
+    EXPECT_TRUE(waitFor([&] { return !tcp.Connected(); }));
+    EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
+}
+
+TEST_F(LinkFixture, TcpBlockReadOf498Bytes)
+{
+    open(Via::Tcp);
+    EXPECT_TRUE(link->SendCommand(blockReadCommand(0), 498));
+    EXPECT_EQ(link->fState(), 0);
+    TktFRAMParams expected;
+    FillDefaults(expected);
+    EXPECT_EQ(current, expected);
+}
+
+// The poll cycle.
+
+class PollCycle : public LinkFixture, public ::testing::WithParamInterface<Via> {};
+
+TEST_P(PollCycle, SendsStatusAndOutputsAndRearms)
+{
+    open(GetParam());
+    settings.pooling = 777;
+    link->tmrRefreshTimer();
+    EXPECT_EQ(received(), (std::vector<Frame>{statusCommand(), outputsQuery()}));
+    EXPECT_TRUE(link->tmrRefresh.isActive());
+    EXPECT_EQ(link->tmrRefresh.interval(), 777);
+}
+
+TEST_P(PollCycle, WithRefreshDisabledOnlyStatusAndTheTimerStaysOff)
+{
+    open(GetParam());
+    link->tmrRefresh.start();
+    link->setDisableRefresh(true);
+    link->tmrRefreshTimer();
+    EXPECT_TRUE(receivedCount(1));
+    EXPECT_EQ(received(), (std::vector<Frame>{statusCommand()}));
+    EXPECT_FALSE(link->tmrRefresh.isActive());
+}
+
+TEST_P(PollCycle, RunsWithNoTransportOpen)
+{
+    settings.serial = GetParam() == Via::Pty;
+    link->tmrRefreshTimer();
+    EXPECT_TRUE(link->tmrRefresh.isActive());
+    EXPECT_EQ(link->angleLine.Text(), "M1:   0.0  M2:   0.0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, PollCycle, ::testing::Values(Via::Pty, Via::Tcp),
+                         [](const auto& info) { return viaName(info.param); });
+
+TEST_F(LinkFixture, PollDropsTransportErrorsAndTheNextCycleRuns)
+{
+    faults.silent = true;
+    settings.timeout = 100;
+    settings.pooling = 20;
+    open(Via::Tcp);
+    bool fallback = false;
+    link->setConnectionRoutine([&] { fallback = true; });
+    EXPECT_NO_THROW(link->tmrRefreshTimer()); // raises "Read timed out." inside
+    EXPECT_TRUE(link->tmrRefresh.isActive());
+    EXPECT_FALSE(fallback);
+    server->setFaults({});
+    EXPECT_TRUE(waitFor([&] { return link->angleLine.Text().startsWith('A'); }));
+    EXPECT_FALSE(fallback);
+}
+
+TEST_F(LinkFixture, PollFallsBackToTheConnectionRoutineWhenItsRecoveryFails)
+{
+    struct BrokenSettings : TestSettings {
+        int Pooling() const override { throw std::runtime_error("options page gone"); }
+    } broken;
+    broken.serial = false;
+    faults.silent = true;
+    open(Via::Tcp);
+    broken.timeout = 100;
+    link->setOptions(&broken);
+    int calls = 0;
+    link->setConnectionRoutine([&] { ++calls; });
+    link->tmrRefreshTimer();
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(link->DisableRefresh());
+}
+
+TEST_F(LinkFixture, SendPositionResumesThePollEvenWhenRefused)
+{
+    open(Via::Pty);
+    EXPECT_THROW(link->SendPosition(700, 0), EAngleOutOfRange);
+    EXPECT_FALSE(link->DisableRefresh());
+    EXPECT_TRUE(link->tmrRefresh.isActive());
+    server->advance(10);
+    EXPECT_TRUE(received().empty()) << "a refused angle reached the wire";
+}
+
+TEST_F(LinkFixture, SendPositionUsesTheReportedResolutions)
+{
+    ctl.settings().m1Gear = 2;
+    ctl.settings().m2Gear = 5;
+    open(Via::Tcp);
+    link->SendStatusQuery();
+    ASSERT_EQ(link->fAzGear(), 2);
+    link->SendPosition(0.25, 0);
+    EXPECT_EQ(received().back(), setPositionCommand(0.25, 2, 0, 5));
+}
