@@ -4,7 +4,6 @@
 #include "errors.h"
 #include "unhandled.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLocale>
 
@@ -39,19 +38,18 @@ TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMPara
             [this](int count) { Guarded([this, count] { cpRxChar(count); }); });
 }
 
-TDeviceLink::~TDeviceLink()
-{
-    // A wait still running below us must not touch this object again.
-    fDestroyed = true;
-    for (QEventLoop* loop : fWaits)
-        loop->quit();
-}
+struct TDeviceLink::Wait {
+    QEventLoop loop;
+    bool woken = false;
+};
 
 void TDeviceLink::setState(int state)
 {
     fStateValue = state;
-    for (QEventLoop* loop : fWaits)
-        loop->quit();
+    for (Wait* w : fWaits) {
+        w->woken = true;
+        w->loop.quit();
+    }
     emit stateChanged(state);
 }
 
@@ -61,15 +59,14 @@ void TDeviceLink::WaitWhileBusy()
     // state changes; a command started from inside it waits in a loop of its
     // own, so exchanges never overlap on the wire.
     while (fStateValue == 1) {
-        QEventLoop loop;
-        fWaits.push_back(&loop);
-        loop.exec();
-        if (fDestroyed)
-            return;
-        fWaits.erase(std::find(fWaits.begin(), fWaits.end(), &loop));
-        // The loop also ends when the application quits; then the reply will
-        // never be seen, and the wait ends as a time-out.
-        if (fStateValue == 1 && QCoreApplication::closingDown()) {
+        Wait w;
+        fWaits.push_back(&w);
+        w.loop.exec();
+        fWaits.erase(std::find(fWaits.begin(), fWaits.end(), &w));
+        // Only the application shutting its event loops down ends a wait
+        // without a change of state; no reply will be seen then, and going
+        // round again would spin. The wait ends as a time-out.
+        if (!w.woken && fStateValue == 1) {
             tmrTimeOut.stop();
             setState(-1);
         }

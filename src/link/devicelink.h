@@ -18,14 +18,13 @@
 #include <functional>
 #include <vector>
 
-class QEventLoop;
-
+// It lives as long as the window that owns it and must not be destroyed from
+// an event handled inside one of its own waits.
 class TDeviceLink : public QObject {
     Q_OBJECT
 public:
     TDeviceLink(ISerialPort& cp, ITcpClient& tn, kt90::TktFRAMParams& currentConfig,
                 QObject* parent = nullptr);
-    ~TDeviceLink() override;
 
     // The options page; null while it does not exist (nothing is sent then).
     void setOptions(const ILinkSettings* options) { fOptions = options; }
@@ -104,7 +103,7 @@ private:
     std::uint8_t fOutsValue = 0;
     std::uint32_t fButtonsValue = 0;
     bool fDisableRefresh = false;
-    std::vector<QEventLoop*> fWaits; // nested waits, innermost last
-    bool fDestroyed = false;
+    struct Wait;
+    std::vector<Wait*> fWaits; // nested waits, innermost last
     std::function<void()> fConnectionRoutine;
 };

@@ -394,3 +394,24 @@ TEST_F(LinkFixture, SendPositionUsesTheReportedResolutions)
     link->SendPosition(0.25, 0);
     EXPECT_EQ(received().back(), setPositionCommand(0.25, 2, 0, 5));
 }
+
+TEST(SerialLinkDeathTest, ApplicationQuitEndsAWaitInsteadOfSpinning)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // In a child process, as quitting leaves the application unable to run
+    // event loops afterwards.
+    EXPECT_EXIT(
+        {
+            FakeSerialPort cp; // never answers
+            TQtTcpClient tn;
+            TktFRAMParams current;
+            TestSettings settings;
+            settings.timeout = 60000;
+            TDeviceLink link(cp, tn, current);
+            link.setOptions(&settings);
+            QTimer::singleShot(10, [] { QCoreApplication::exit(0); });
+            const bool ok = link.SendCommand(statusCommand(), 0);
+            std::exit(!ok && link.fState() == -1 && !link.tmrTimeOut.isActive() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}

@@ -133,8 +133,8 @@ TEST(SimController, UploadReplacesTheBlockAfterTheStoreCommand)
     auto accepted = [](const std::optional<Frame>& r, Command c) {
         return r && r->size() == 12 && (*r)[10] == static_cast<std::uint8_t>(c) && (*r)[1] == 0;
     };
-    EXPECT_TRUE(accepted(ctl.handle(blockWriteHeader(1, 496), Transport::Tcp),
-                         Command::BlockWriteHeader));
+    EXPECT_TRUE(
+        accepted(ctl.handle(blockWriteHeader(1, 496), Transport::Tcp), Command::BlockWriteHeader));
     EXPECT_TRUE(accepted(ctl.handle(blockDataPacket(b.bytes.data(), 496), Transport::Tcp),
                          Command::BlockData));
     EXPECT_NE(ctl.block().u8(offs::az_show_math), 1) << "stored before the store command";
@@ -156,9 +156,11 @@ TEST(SimController, UploadStepsOutOfOrderOrRefusedAreRefused)
     const Case cases[] = {
         {"store without data", false, {blockWriteHeader(1, 496), blockStoreCommand()}},
         {"data without header", false, {blockDataPacket(b.bytes.data(), 496), blockStoreCommand()}},
-        {"unknown type", false,
+        {"unknown type",
+         false,
          {blockWriteHeader(2, 496), blockDataPacket(b.bytes.data(), 496), blockStoreCommand()}},
-        {"refusing controller", true,
+        {"refusing controller",
+         true,
          {blockWriteHeader(1, 496), blockDataPacket(b.bytes.data(), 496), blockStoreCommand()}},
     };
     for (const auto& c : cases) {
@@ -223,8 +225,8 @@ TEST_F(StreamFixture, DataPacketInsideAnUpload)
     SimStream s(ctl, Transport::Serial, {});
     TktFRAMParams b;
     b.bytes.fill(0x57); // data full of "W" must not look like frames
-    const auto out = run(s, {blockWriteHeader(1, 496), blockDataPacket(b.bytes.data(), 496),
-                             blockStoreCommand()});
+    const auto out = run(
+        s, {blockWriteHeader(1, 496), blockDataPacket(b.bytes.data(), 496), blockStoreCommand()});
     EXPECT_EQ(ctl.received().size(), 3u);
     ASSERT_EQ(out.size(), 3u);
     for (const auto& ack : out)

@@ -45,7 +45,10 @@ Frame readUpTo(int fd, std::size_t n, int deadlineMs = kDeadlineMs)
     return got;
 }
 
-void writeAll(int fd, const Frame& f) { ASSERT_EQ(write(fd, f.data(), f.size()), ssize_t(f.size())); }
+void writeAll(int fd, const Frame& f)
+{
+    ASSERT_EQ(write(fd, f.data(), f.size()), ssize_t(f.size()));
+}
 
 Frame defaultDownload()
 {
@@ -68,10 +71,7 @@ struct ServerFixture : ::testing::Test {
     std::unique_ptr<SimServer> server;
     std::vector<int> fds;
 
-    void serve()
-    {
-        server = std::make_unique<SimServer>(ctl, faults, Clock::Manual);
-    }
+    void serve() { server = std::make_unique<SimServer>(ctl, faults, Clock::Manual); }
     void TearDown() override
     {
         if (server)
@@ -233,6 +233,27 @@ TEST_F(ServerFixture, PtyLinkReplacesAnOldLinkButNoOtherFile)
     EXPECT_THROW(server->openPty(file), std::runtime_error);
     EXPECT_EQ(access(file.c_str(), F_OK), 0);
     unlink(file.c_str());
+}
+
+TEST_F(ServerFixture, WireEmulationHoldsRepliesForTheirTimeOnTheLine)
+{
+    server = std::make_unique<SimServer>(ctl, faults, Clock::Real);
+    server->setWireEmulation(true);
+    const std::string link = tempPath("kt90sim-wire");
+    server->openPty(link);
+    server->start();
+    const int fd = openSerial(link);
+    termios t;
+    tcgetattr(fd, &t);
+    cfsetspeed(&t, B9600);
+    tcsetattr(fd, TCSANOW, &t);
+
+    const auto start = std::chrono::steady_clock::now();
+    writeAll(fd, statusCommand());
+    EXPECT_EQ(readUpTo(fd, 12).size(), 12u);
+    const auto took = std::chrono::steady_clock::now() - start;
+    // 25 bytes of 10 bits at 9600 Bd cannot arrive sooner than 26 ms.
+    EXPECT_GE(took, std::chrono::microseconds(25 * 10 * 1000000 / 9600));
 }
 
 TEST_F(ServerFixture, ListenOnABusyPortFails)

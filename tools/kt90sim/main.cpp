@@ -48,6 +48,9 @@ Fault modes, for testing the panel:
                       silent)
 
 Other:
+  --wire              on the pty, deliver each reply only after the time its
+                      bytes and the command's would take on a real line at
+                      the rate the client set
   --quiet             do not print the traffic
   --help              this text
 
@@ -106,6 +109,7 @@ int main(int argc, char** argv)
     std::string tcp;
     std::string pty;
     bool quiet = false;
+    bool wire = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -147,6 +151,8 @@ int main(int argc, char** argv)
             faults.garbage.assign(g.begin(), g.end());
         } else if (a == "--close-after") {
             faults.closeAfter = static_cast<long>(count(a, value()));
+        } else if (a == "--wire") {
+            wire = true;
         } else if (a == "--quiet") {
             quiet = true;
         } else {
@@ -163,6 +169,7 @@ int main(int argc, char** argv)
     SimController controller(settings);
     try {
         SimServer server(controller, faults, Clock::Real, log);
+        server.setWireEmulation(wire);
         if (!tcp.empty()) {
             const std::size_t colon = tcp.rfind(':');
             if (colon == std::string::npos)

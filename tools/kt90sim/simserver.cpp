@@ -32,11 +32,30 @@ void setNonBlocking(int fd)
         throw sysError("fcntl");
 }
 
-std::uint64_t wallMs()
+std::uint64_t wallUs()
 {
     using namespace std::chrono;
     return static_cast<std::uint64_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+std::uint64_t wallMs() { return wallUs() / 1000; }
+
+// The rate a termios speed code stands for; 0 when unknown.
+long rateOf(speed_t s)
+{
+    static const std::pair<speed_t, long> rates[] = {
+        {B50, 50},         {B75, 75},         {B110, 110},         {B134, 134},
+        {B150, 150},       {B200, 200},       {B300, 300},         {B600, 600},
+        {B1200, 1200},     {B1800, 1800},     {B2400, 2400},       {B4800, 4800},
+        {B9600, 9600},     {B19200, 19200},   {B38400, 38400},     {B57600, 57600},
+        {B115200, 115200}, {B230400, 230400}, {B460800, 460800},   {B500000, 500000},
+        {B576000, 576000}, {B921600, 921600}, {B1000000, 1000000},
+    };
+    for (const auto& [code, rate] : rates)
+        if (code == s)
+            return rate;
+    return 0;
 }
 
 } // namespace
@@ -129,7 +148,7 @@ void SimServer::openPty(const std::string& path)
     ptySlaveFd = slave;
     slaveName = name;
     linkPath = path;
-    conns.push_back({master, true, SimStream(ctl, Transport::Serial, faults, log), {}});
+    conns.push_back({master, true, SimStream(ctl, Transport::Serial, faults, log), {}, {}, 0});
 }
 
 void SimServer::setFaults(const SimFaults& f)
@@ -138,6 +157,21 @@ void SimServer::setFaults(const SimFaults& f)
     faults = f;
     for (auto& c : conns)
         c.stream.setFaults(f);
+}
+
+void SimServer::setWireEmulation(bool on)
+{
+    std::lock_guard<std::mutex> l(mu);
+    wire = on;
+}
+
+std::uint64_t SimServer::wireUs(std::size_t bytes) const
+{
+    termios t;
+    if (ptySlaveFd < 0 || tcgetattr(ptySlaveFd, &t) != 0)
+        return 0;
+    const long rate = rateOf(cfgetospeed(&t));
+    return rate > 0 ? bytes * 10 * 1000000ULL / static_cast<std::uint64_t>(rate) : 0;
 }
 
 void SimServer::start()
@@ -169,18 +203,21 @@ void SimServer::wake()
     [[maybe_unused]] const ssize_t n = write(wakeFds[1], &b, 1);
 }
 
-int SimServer::pollTimeout()
+long long SimServer::pollTimeoutUs()
 {
-    std::optional<std::uint64_t> next;
-    for (auto& c : conns)
-        if (auto d = c.stream.nextDue())
-            next = next ? std::min(*next, *d) : *d;
-    if (clock == Clock::Manual)
-        return -1; // only advance() moves time, and it wakes the loop
-    int t = 10;    // motors move on the wall clock
-    if (next)
-        t = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(t),
-                                                     *next > ctl.now() ? *next - ctl.now() : 0));
+    long long t = clock == Clock::Manual ? -1     // only advance() moves time, and it wakes us
+                                         : 10000; // motors move on the wall clock
+    const auto sooner = [&t](long long us) { t = t < 0 ? us : std::min(t, us); };
+    const std::uint64_t nowUs = wallUs();
+    for (auto& c : conns) {
+        if (!c.onWire.empty())
+            sooner(c.onWire.front().first > nowUs
+                       ? static_cast<long long>(c.onWire.front().first - nowUs)
+                       : 0);
+        if (clock == Clock::Real)
+            if (auto d = c.stream.nextDue())
+                sooner(*d > ctl.now() ? static_cast<long long>(*d - ctl.now()) * 1000 : 0);
+    }
     return t;
 }
 
@@ -199,8 +236,23 @@ void SimServer::flush(Connection& c)
     };
     if (!write1(c.pending))
         return;
+    auto due = c.stream.takeDue();
+    if (c.pty && wire) {
+        const std::uint64_t nowUs = wallUs();
+        for (auto& piece : due) {
+            c.lineFreeUs = std::max(nowUs, c.lineFreeUs) + wireUs(piece.size());
+            c.onWire.emplace_back(c.lineFreeUs, std::move(piece));
+        }
+        while (!c.onWire.empty() && c.onWire.front().first <= nowUs) {
+            c.pending = std::move(c.onWire.front().second);
+            c.onWire.pop_front();
+            if (!write1(c.pending))
+                return;
+        }
+        return;
+    }
     // One write per piece, so that a split reply reaches the client as pieces.
-    for (auto& piece : c.stream.takeDue()) {
+    for (auto& piece : due) {
         c.pending = std::move(piece);
         if (!write1(c.pending))
             return;
@@ -213,6 +265,9 @@ bool SimServer::readFrom(Connection& c)
     for (;;) {
         const ssize_t n = read(c.fd, buf, sizeof buf);
         if (n > 0) {
+            if (c.pty && wire) // the command takes its time on the line too
+                c.lineFreeUs =
+                    std::max(wallUs(), c.lineFreeUs) + wireUs(static_cast<std::size_t>(n));
             c.stream.feed(buf, static_cast<std::size_t>(n));
             continue;
         }
@@ -234,7 +289,7 @@ void SimServer::accept()
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         if (log)
             log("client connected");
-        conns.push_back({fd, false, SimStream(ctl, Transport::Tcp, faults, log), {}});
+        conns.push_back({fd, false, SimStream(ctl, Transport::Tcp, faults, log), {}, {}, 0});
     }
 }
 
@@ -250,13 +305,13 @@ void SimServer::run(const std::atomic<bool>& stopFlag)
     };
     std::vector<pollfd> fds;
     while (!stopFlag && !stopping) {
-        int timeout;
+        long long timeoutUs;
         {
             std::lock_guard<std::mutex> l(mu);
             tick();
             for (auto& c : conns)
                 flush(c);
-            timeout = pollTimeout();
+            timeoutUs = pollTimeoutUs();
             fds.clear();
             fds.push_back({wakeFds[0], POLLIN, 0});
             if (listenFd >= 0)
@@ -265,11 +320,13 @@ void SimServer::run(const std::atomic<bool>& stopFlag)
                 fds.push_back(
                     {c.fd, static_cast<short>(POLLIN | (c.pending.empty() ? 0 : POLLOUT)), 0});
         }
-        const int ready = poll(fds.data(), fds.size(), timeout);
+        timespec ts{static_cast<time_t>(timeoutUs / 1000000),
+                    static_cast<long>(timeoutUs % 1000000) * 1000};
+        const int ready = ppoll(fds.data(), fds.size(), timeoutUs < 0 ? nullptr : &ts, nullptr);
         if (ready < 0 && errno != EINTR)
             throw sysError("poll");
         if (ready <= 0)
-            continue;
+            continue; // time passed: replies and motors move on at the top
 
         std::lock_guard<std::mutex> l(mu);
         tick(); // frames are stamped with the time they arrived

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <mutex>
 #include <string>
@@ -47,6 +48,11 @@ public:
 
     void setFaults(const SimFaults& faults);
 
+    // On the pty, deliver each reply only when its bytes, and those of the
+    // command before it, would have crossed a real line at the rate the
+    // client set (10 bits a byte).
+    void setWireEmulation(bool on);
+
     // Runs f(controller) with the server's lock held.
     template <class F> auto locked(F&& f)
     {
@@ -60,10 +66,13 @@ private:
         bool pty;
         SimStream stream;
         std::vector<std::uint8_t> pending; // bytes of a write that did not go out whole
+        std::deque<std::pair<std::uint64_t, Frame>> onWire; // release time (us), bytes
+        std::uint64_t lineFreeUs = 0;
     };
 
     void wake();
-    int pollTimeout();
+    long long pollTimeoutUs();
+    std::uint64_t wireUs(std::size_t bytes) const;
     void flush(Connection& c);
     bool readFrom(Connection& c); // false when the peer has gone
     void accept();
@@ -80,6 +89,7 @@ private:
     int ptySlaveFd = -1;
     std::string slaveName;
     std::string linkPath;
+    bool wire = false;
     int wakeFds[2] = {-1, -1};
     std::uint64_t startMs = 0;
     std::atomic<bool> stopping{false};
