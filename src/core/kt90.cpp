@@ -101,7 +101,7 @@ void writeMotor(TktFRAMParams& b, std::size_t m, const MotorDefaults& d)
 
 void FillDefaults(TktFRAMParams& b)
 {
-    b.setU32(offs::data_ver, 0xFFFFFFFAu);
+    b.setU32(offs::data_ver, kOwnDataVersion);
     for (std::size_t m = 0; m < kMotorCount; ++m)
         writeMotor(b, m, kMotorDefaults[m]);
     for (std::size_t port = 0; port < 2; ++port)
@@ -125,6 +125,12 @@ void FillDefaults(TktFRAMParams& b)
     b.setU8(offs::motor_protocol2, 2);
     b.setU8(offs::az_show_math, 0);
     b.setU8(offs::pair_rotors, 0);
+}
+
+TktFRAMParams& CurrentConfiguration()
+{
+    static TktFRAMParams current;
+    return current;
 }
 
 } // namespace kt90

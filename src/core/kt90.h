@@ -58,6 +58,17 @@ constexpr std::size_t max_power = 32;
 constexpr std::size_t puls_timeout = 33;
 } // namespace motorRec
 
+// Within a TktComParams record.
+namespace comRec {
+constexpr std::size_t baud = 3;
+constexpr std::size_t data_bits = 4;
+constexpr std::size_t stop_bits = 5;
+constexpr std::size_t parity = 6;
+} // namespace comRec
+
+constexpr std::size_t motorsSize = 16;
+constexpr std::size_t briteSize = 361;
+
 // Within TktMotorVars.
 constexpr std::size_t pulses = motors + 0; // int32[2]
 
@@ -65,6 +76,19 @@ constexpr std::size_t pulses = motors + 0; // int32[2]
 constexpr std::size_t elMap = brite + 0; // int8[360]
 constexpr std::size_t elMapSize = 360;
 constexpr std::size_t rotorSpeedMode = brite + 360;
+
+// The records follow one another without gaps, and the single fields after
+// them fill the block to its last byte.
+static_assert(motor + 2 * motorSize == com, "motor records end where the COM records start");
+static_assert(com + 2 * comSize == motors, "COM records end where the motor variables start");
+static_assert(motors + motorsSize == brite, "motor variables end where the map starts");
+static_assert(brite + briteSize == 469, "the map and speed mode end at 469");
+static_assert(elMapSize + 1 == briteSize, "the map is followed by the speed mode");
+static_assert(motor_pins == 472 && manual_ctrl_start == motor_pins + 4, "motor pins are 4 bytes");
+static_assert(pair_rotors + 3 == kBlockSize, "two bytes follow the last field");
+static_assert(motorRec::puls_timeout + 3 == motorSize, "two bytes end a motor record");
+static_assert(motorRec::stop_power + 3 == motorRec::max_power, "three stop powers");
+static_assert(comRec::parity + 2 == comSize, "one byte ends a COM record");
 } // namespace offs
 
 // Motor kinds as the block stores them.
@@ -112,5 +136,12 @@ public:
 // Writes the default values into the block; bytes without a default keep
 // their content.
 void FillDefaults(TktFRAMParams& block);
+
+// The data version the panel's own blocks carry (-6 as a signed number).
+constexpr std::uint32_t kOwnDataVersion = 0xFFFFFFFAu;
+
+// The current configuration: the last block downloaded, all zero before the
+// first download. One for the whole run.
+TktFRAMParams& CurrentConfiguration();
 
 } // namespace kt90
