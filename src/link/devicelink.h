@@ -56,6 +56,14 @@ public:
         fConnectionRoutine = std::move(button1Click);
     }
 
+    // Pauses the poll for a transfer: sets DisableRefresh and lets events run
+    // until tmrRefresh is off (a cycle in progress, or the next one, ends
+    // without re-arming). ResumeRefresh clears the flag and starts the timer.
+    void PauseRefresh();
+    void ResumeRefresh();
+
+    kt90::TktFRAMParams& currentConfig() { return fCurrent; }
+
     // Writes the angle line from the current configuration's pulse counters.
     void CalcAnglesAndShow();
     void ShowOutputsState();
@@ -82,6 +90,7 @@ public:
 
 signals:
     void stateChanged(int state);
+    void pollCycleEnded();
 
 private:
     bool sendSerial(const kt90::Frame& frame, int replyLength);

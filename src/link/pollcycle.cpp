@@ -2,6 +2,8 @@
 
 #include "devicelink.h"
 
+#include <QEventLoop>
+
 void TDeviceLink::rearmRefresh()
 {
     if (fDisableRefresh)
@@ -33,4 +35,36 @@ void TDeviceLink::tmrRefreshTimer()
         if (fConnectionRoutine)
             fConnectionRoutine();
     }
+    emit pollCycleEnded();
+}
+
+void TDeviceLink::PauseRefresh()
+{
+    fDisableRefresh = true;
+    while (tmrRefresh.isActive()) {
+        // Woken by the end of the cycle; the timer is looked at again now and
+        // then in case something else switched it off.
+        QEventLoop loop;
+        QTimer recheck;
+        bool woken = false;
+        const auto wake = [&] {
+            woken = true;
+            loop.quit();
+        };
+        connect(this, &TDeviceLink::pollCycleEnded, &loop, wake);
+        connect(&recheck, &QTimer::timeout, &loop, [&] {
+            if (!tmrRefresh.isActive())
+                wake();
+        });
+        recheck.start(50);
+        loop.exec();
+        if (!woken) // the application is shutting its event loops down
+            break;
+    }
+}
+
+void TDeviceLink::ResumeRefresh()
+{
+    fDisableRefresh = false;
+    tmrRefresh.start();
 }

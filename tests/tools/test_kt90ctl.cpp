@@ -3,12 +3,15 @@
 #include "simserver.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <unistd.h>
 
 using namespace kt90;
@@ -82,7 +85,8 @@ TEST_F(Kt90Ctl, StatusPrintsTheAngleLineAndTheCells)
     for (const auto& via : {tcp(), serial()}) {
         const Outcome r = run(via + QStringList{"status"});
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, "A1:  12.5  A2:   0.0\nOUTS  1 2 3 4 5 6\nSTATE   #   # # # \n");
+        // The letters come from the motors' kinds in the controller's block.
+        EXPECT_EQ(r.out, "A1:  12.5  E2:   0.0\nOUTS  1 2 3 4 5 6\nSTATE   #   # # # \n");
     }
 }
 
@@ -144,7 +148,9 @@ TEST_F(Kt90Ctl, LinkAndControllerFailuresExitOneWithTheReason)
         std::string says;
     };
     const Case cases[] = {
-        {serial() + QStringList{"--timeout", "200", "status"}, "Timeout"},
+        {serial() + QStringList{"--timeout", "200", "status"},
+         "Command send error. Check settings and connections."},
+        {serial() + QStringList{"--timeout", "200", "stop"}, "Timeout"},
         {tcp() + QStringList{"--timeout", "200", "status"}, "Read timed out."},
         {{"--tcp", "127.0.0.1:1", "status"}, "refused"},
         {{"--serial", "/nonexistent/tty", "status"}, ""},
@@ -154,6 +160,55 @@ TEST_F(Kt90Ctl, LinkAndControllerFailuresExitOneWithTheReason)
         EXPECT_EQ(r.exitCode, 1) << c.args.join(' ').toStdString();
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
+}
+
+TEST_F(Kt90Ctl, DownloadThenUploadAnEditedFile)
+{
+    ctl.setAngle(0, 45.0);
+    serve();
+    QTemporaryDir dir;
+    const QString file = dir.filePath("cfg.ktcfg");
+    const Outcome down = run(tcp() + QStringList{"download", file});
+    EXPECT_EQ(down.exitCode, 0) << down.err;
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    ASSERT_EQ(bytes.size(), 496);
+    const TktFRAMParams simBlock = server->locked([](SimController& c) { return c.block(); });
+    EXPECT_EQ(std::memcmp(bytes.constData(), simBlock.bytes.data(), 496), 0);
+
+    bytes[offs::pair_rotors] = 1;
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+    const Outcome up = run(serial() + QStringList{"upload", file});
+    EXPECT_EQ(up.exitCode, 0) << up.err;
+    EXPECT_NE(up.out.find("Upload successful."), std::string::npos);
+    EXPECT_EQ(server->locked([](SimController& c) { return c.block().u8(offs::pair_rotors); }), 1);
+}
+
+TEST_F(Kt90Ctl, UploadFailuresExitOne)
+{
+    ctl.settings().refuseAcknowledgements = true;
+    serve();
+    QTemporaryDir dir;
+    const QString good = dir.filePath("good.ktcfg");
+    const QString bad = dir.filePath("bad.ktcfg");
+    for (const auto& [file, size] : {std::pair{good, 496}, std::pair{bad, 497}}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(size, '\0'));
+    }
+    const Outcome refused = run(tcp() + QStringList{"upload", good});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("Initialization of upload data failed."), std::string::npos)
+        << refused.err;
+    const Outcome tooLong = run(tcp() + QStringList{"upload", bad});
+    EXPECT_EQ(tooLong.exitCode, 1);
+    EXPECT_NE(tooLong.err.find("Bad KT90 config file."), std::string::npos) << tooLong.err;
+    const Outcome noFolder = run(tcp() + QStringList{"download", "/nonexistent/dir/x.ktcfg"});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_NE(noFolder.err.find("Cannot save"), std::string::npos) << noFolder.err;
 }
 
 TEST_F(Kt90Ctl, AnAngleTheFrameCannotCarryIsNotSent)

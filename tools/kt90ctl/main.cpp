@@ -1,8 +1,10 @@
 // kt90ctl: the controller from the command line, on the panel's own link.
 
 #include "angleline.h"
+#include "configfile.h"
 #include "devicelink.h"
 #include "errors.h"
+#include "transfer.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -28,7 +30,8 @@ serial port (460800 baud unless given). --timeout bounds the wait for each
 reply (default 500 ms).
 
 Commands:
-  status                  one poll: the angle line and the output cells
+  status                  the angle line and the output cells, written as the
+                          controller's configuration block says
   watch [--interval MS]   poll every MS ms (default 250) and print the angle
                           line whenever it changes, until interrupted
   goto M1 M2              set the position in degrees; "-" leaves an axis
@@ -37,6 +40,10 @@ Commands:
                           releases
   outputs [MASK]          switch the six outputs to MASK (bit 0 = output 1),
                           then show them
+  download FILE           read the 496-byte configuration block into FILE
+  upload FILE             write the configuration block in FILE to the
+                          controller and have it stored (a shorter file is
+                          completed with the default values)
 
 The output cells print "#" where an output's bit is 0, as the panel's glyph.
 Exit status: 0 done, 1 the controller or the link failed (the reason goes to
@@ -135,8 +142,8 @@ Args parse(int argc, char** argv)
     if (a.tcpHost.empty() == a.device.empty())
         throw Usage{"give either --tcp HOST[:PORT] or --serial DEVICE"};
     const std::vector<std::pair<std::string, std::pair<std::size_t, std::size_t>>> arity = {
-        {"status", {0, 0}}, {"watch", {0, 0}}, {"goto", {2, 2}},
-        {"stop", {0, 0}},   {"jog", {1, 1}},   {"outputs", {0, 1}},
+        {"status", {0, 0}}, {"watch", {0, 0}},   {"goto", {2, 2}},     {"stop", {0, 0}},
+        {"jog", {1, 1}},    {"outputs", {0, 1}}, {"download", {1, 1}}, {"upload", {1, 1}},
     };
     for (const auto& [name, n] : arity) {
         if (name != a.command)
@@ -190,6 +197,36 @@ std::string printable(const QString& line)
 void printOutputs(const TDeviceLink& link)
 {
     std::cout << "OUTS  1 2 3 4 5 6\n" << printable(link.outputsLine.Text()) << "\n";
+}
+
+// The operator of a script: every question is answered yes, every box is a
+// line of text.
+struct ConsoleUi : IOperatorUi {
+    bool Confirm(const QString&) override { return true; }
+    void ShowError(const QString& text) override
+    {
+        std::cerr << "kt90ctl: " << text.toStdString() << "\n";
+    }
+    void ShowInformation(const QString& text) override { std::cout << text.toStdString() << "\n"; }
+    void BeginBusy() override {}
+    void EndBusy() override {}
+};
+
+int transferBlock(TDeviceLink& link, const Args& a)
+{
+    ConsoleUi ui;
+    TConfigTransfer transfer(link, ui);
+    const QString file = QString::fromLocal8Bit(a.operands[0].c_str());
+    if (a.command == "download") {
+        transfer.ROTn_GetVars(true);
+        WriteConfigFile(file, link.currentConfig());
+        std::cout << "downloaded " << kt90::kBlockSize << " bytes to " << a.operands[0] << "\n";
+        return 0;
+    }
+    const kt90::TktFRAMParams block = ReadConfigFile(file, kt90::TktFRAMParams{});
+    const auto outcome =
+        transfer.ROTn_PutData(block.bytes.data(), 1, static_cast<int>(kt90::kBlockSize));
+    return outcome == TConfigTransfer::UploadOutcome::Stored ? 0 : 1;
 }
 
 int signalPipe[2] = {-1, -1};
@@ -249,8 +286,16 @@ int run(QCoreApplication& app, const Args& a)
         tcp.Connect();
     }
 
+    if (a.command == "status" || a.command == "watch") {
+        // As the panel does on connecting: the block tells the motors' kinds
+        // and the display mode the angle line is written with.
+        ConsoleUi ui;
+        TConfigTransfer(link, ui).ROTn_GetVars(true);
+    }
     if (a.command == "watch")
         return watch(app, link, settings);
+    if (a.command == "download" || a.command == "upload")
+        return transferBlock(link, a);
 
     if (a.command == "status") {
         exchange(link, kt90::statusCommand(), 0);

@@ -163,6 +163,15 @@ std::optional<Frame> SimController::handle(const Frame& f, Transport transport)
 {
     log.push_back(f);
     logTimes.push_back(nowMs);
+    std::optional<Frame> reply = answer(f, transport);
+    if (cfg.replaceReply)
+        if (auto other = cfg.replaceReply(f))
+            return other;
+    return reply;
+}
+
+std::optional<Frame> SimController::answer(const Frame& f, Transport transport)
+{
     if (!f.empty() && f[0] == cmdByte(Command::BlockData))
         return data(f);
     if (f.size() != kCommandSize)

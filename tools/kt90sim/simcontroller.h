@@ -8,6 +8,7 @@
 #include "kt90.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct SimSettings {
     std::uint8_t m1Gear = 10; // resolution bytes reported in position replies
     std::uint8_t m2Gear = 10;
     bool refuseAcknowledgements = false;
+    // For tests: a reply to put in place of the controller's own, when it
+    // returns one. The command still takes effect.
+    std::function<std::optional<Frame>(const Frame& command)> replaceReply;
 };
 
 class SimController {
@@ -55,6 +59,7 @@ public:
     const std::vector<std::uint64_t>& receivedAt() const { return logTimes; }
 
 private:
+    std::optional<Frame> answer(const Frame& command, Transport transport);
     Frame position() const;
     Frame ack(Command answered, bool ok) const;
     void setPosition(const Frame& f);

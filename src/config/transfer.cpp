@@ -1,0 +1,114 @@
+#include "transfer.h"
+
+#include "errors.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxChunks = 256;
+
+// Resumes the poll however an operator-started transfer ends.
+struct PollPause {
+    explicit PollPause(TDeviceLink& l) : link(l) { link.PauseRefresh(); }
+    ~PollPause() { link.ResumeRefresh(); }
+    TDeviceLink& link;
+};
+
+} // namespace
+
+bool TConfigTransfer::accepted(const kt90::Frame& frame, int replyLength)
+{
+    // Over TCP SendCommand is true once the reply is in, refused or not; the
+    // state tells whether the controller took the step.
+    return fLink.SendCommand(frame, replyLength) && fLink.fState() == 0;
+}
+
+void TConfigTransfer::closeLink()
+{
+    if (fLink.cp.isOpen())
+        fLink.cp.close();
+    if (fLink.tn.Connected())
+        fLink.tn.Disconnect();
+}
+
+void TConfigTransfer::ROTn_GetVars(bool raiseException)
+{
+    try {
+        kt90::Frame command = kt90::blockReadCommand(0);
+        constexpr int size = static_cast<int>(kt90::kBlockSize);
+        constexpr int chunkSize = static_cast<int>(kt90::kChunkSize);
+        for (int k = 0; k < kMaxChunks && k * chunkSize < size; ++k) {
+            command[1] = static_cast<std::uint8_t>(k);
+            const int length = std::min(chunkSize, size - k * chunkSize);
+            if (!fLink.SendCommand(command, length + 2))
+                throw kt90::Error("Command send error. Check settings and connections.");
+            fLink.ProcessReceived();
+            if (fLink.fState() == -2)
+                throw kt90::EInvalidDataReceivedException();
+            if (fLink.fState() == -1)
+                throw kt90::ETimeoutException();
+        }
+    } catch (...) {
+        closeLink();
+        if (raiseException)
+            throw;
+    }
+}
+
+TConfigTransfer::UploadOutcome TConfigTransfer::ROTn_PutData(const std::uint8_t* aData, int aType,
+                                                             int aCount)
+{
+    TBusyCursor busy(fUi);
+    if (!aData || aType < 1 || aType > 999 || aCount < 1 || aCount > 2048)
+        return UploadOutcome::NotSent;
+
+    if (!accepted(kt90::blockWriteHeader(aType, aCount), 0)) {
+        fUi.ShowError(QStringLiteral("Initialization of upload data failed."));
+        return UploadOutcome::HeaderFailed;
+    }
+    for (int offset = 0; offset < aCount; offset += static_cast<int>(kt90::kMaxPacketData)) {
+        const int n = std::min(static_cast<int>(kt90::kMaxPacketData), aCount - offset);
+        if (!accepted(kt90::blockDataPacket(aData + offset, static_cast<std::size_t>(n)), 0)) {
+            fUi.ShowError(QStringLiteral("Upload data failed."));
+            return UploadOutcome::DataFailed;
+        }
+    }
+    if (!accepted(kt90::blockStoreCommand(), 0)) {
+        // The data reached the controller but was not stored; that is not a
+        // success to report.
+        fUi.ShowError(QStringLiteral("Save uploaded data to device failed."));
+        return UploadOutcome::StoreFailed;
+    }
+    fUi.ShowInformation(QStringLiteral("Upload successful."));
+    return UploadOutcome::Stored;
+}
+
+void TConfigTransfer::DownloadFromDevice(IConfigEditor& editor)
+{
+    PollPause pause(fLink);
+    if (!fUi.Confirm(QStringLiteral("Download options from device. Are you sure?")))
+        return;
+    TBusyCursor busy(fUi);
+    ROTn_GetVars(false);
+    fLink.CalcAnglesAndShow();
+    editor.setKT90Options(fLink.currentConfig());
+}
+
+void TConfigTransfer::UploadToDevice(IConfigEditor& editor)
+{
+    PollPause pause(fLink);
+    if (!fUi.Confirm(QStringLiteral("Upload options to device. Are you sure?")))
+        return;
+    UploadOutcome outcome;
+    {
+        TBusyCursor busy(fUi);
+        editor.ApplyChanges();
+        outcome =
+            ROTn_PutData(editor.KT90Options().bytes.data(), 1, static_cast<int>(kt90::kBlockSize));
+    }
+    // The current configuration follows what the controller now holds: the
+    // editor block once its header and data were taken.
+    if (outcome == UploadOutcome::StoreFailed || outcome == UploadOutcome::Stored)
+        fLink.currentConfig() = editor.KT90Options();
+}

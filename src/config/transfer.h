@@ -1,0 +1,44 @@
+#pragma once
+
+// Moving the configuration block between the controller and the panel:
+// download into the current configuration, upload of the editor block, and
+// the operator-started sequences around them.
+
+#include "configeditor.h"
+#include "devicelink.h"
+#include "operatorui.h"
+
+#include <cstdint>
+
+class TConfigTransfer {
+public:
+    enum class UploadOutcome {
+        NotSent,      // arguments out of range
+        HeaderFailed, // "Initialization of upload data failed."
+        DataFailed,   // "Upload data failed."
+        StoreFailed,  // "Save uploaded data to device failed."
+        Stored,       // "Upload successful."
+    };
+
+    TConfigTransfer(TDeviceLink& link, IOperatorUi& ui) : fLink(link), fUi(ui) {}
+
+    // Reads the block into the current configuration. A failure closes the
+    // link and, with raiseException, reaches the caller as an error with
+    // its text; otherwise it is dropped.
+    void ROTn_GetVars(bool raiseException);
+
+    // Writes aCount bytes at aData as block type aType and tells the
+    // operator the outcome.
+    UploadOutcome ROTn_PutData(const std::uint8_t* aData, int aType, int aCount);
+
+    // The editor tree's "Download" and "Upload" nodes.
+    void DownloadFromDevice(IConfigEditor& editor);
+    void UploadToDevice(IConfigEditor& editor);
+
+private:
+    bool accepted(const kt90::Frame& frame, int replyLength);
+    void closeLink();
+
+    TDeviceLink& fLink;
+    IOperatorUi& fUi;
+};
