@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int kMaxChunks = 256;
-
 // Resumes the poll however an operator-started transfer ends.
 struct PollPause {
     explicit PollPause(TDeviceLink& l) : link(l) { link.PauseRefresh(); }
@@ -22,38 +20,6 @@ bool TConfigTransfer::accepted(const kt90::Frame& frame, int replyLength)
     // Over TCP SendCommand is true once the reply is in, refused or not; the
     // state tells whether the controller took the step.
     return fLink.SendCommand(frame, replyLength) && fLink.fState() == 0;
-}
-
-void TConfigTransfer::closeLink()
-{
-    if (fLink.cp.isOpen())
-        fLink.cp.close();
-    if (fLink.tn.Connected())
-        fLink.tn.Disconnect();
-}
-
-void TConfigTransfer::ROTn_GetVars(bool raiseException)
-{
-    try {
-        kt90::Frame command = kt90::blockReadCommand(0);
-        constexpr int size = static_cast<int>(kt90::kBlockSize);
-        constexpr int chunkSize = static_cast<int>(kt90::kChunkSize);
-        for (int k = 0; k < kMaxChunks && k * chunkSize < size; ++k) {
-            command[1] = static_cast<std::uint8_t>(k);
-            const int length = std::min(chunkSize, size - k * chunkSize);
-            if (!fLink.SendCommand(command, length + 2))
-                throw kt90::Error("Command send error. Check settings and connections.");
-            fLink.ProcessReceived();
-            if (fLink.fState() == -2)
-                throw kt90::EInvalidDataReceivedException();
-            if (fLink.fState() == -1)
-                throw kt90::ETimeoutException();
-        }
-    } catch (...) {
-        closeLink();
-        if (raiseException)
-            throw;
-    }
 }
 
 TConfigTransfer::UploadOutcome TConfigTransfer::ROTn_PutData(const std::uint8_t* aData, int aType,
@@ -90,7 +56,7 @@ void TConfigTransfer::DownloadFromDevice(IConfigEditor& editor)
     if (!fUi.Confirm(QStringLiteral("Download options from device. Are you sure?")))
         return;
     TBusyCursor busy(fUi);
-    ROTn_GetVars(false);
+    fLink.ROTn_GetVars(false);
     fLink.CalcAnglesAndShow();
     editor.setKT90Options(fLink.currentConfig());
 }

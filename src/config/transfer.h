@@ -1,8 +1,8 @@
 #pragma once
 
-// Moving the configuration block between the controller and the panel:
-// download into the current configuration, upload of the editor block, and
-// the operator-started sequences around them.
+// Moving the configuration block between the controller and the panel: the
+// upload of the editor block, and the operator-started download and upload
+// around the link's own download (TDeviceLink::ROTn_GetVars).
 
 #include "configeditor.h"
 #include "devicelink.h"
@@ -22,11 +22,6 @@ public:
 
     TConfigTransfer(TDeviceLink& link, IOperatorUi& ui) : fLink(link), fUi(ui) {}
 
-    // Reads the block into the current configuration. A failure closes the
-    // link and, with raiseException, reaches the caller as an error with
-    // its text; otherwise it is dropped.
-    void ROTn_GetVars(bool raiseException);
-
     // Writes aCount bytes at aData as block type aType and tells the
     // operator the outcome.
     UploadOutcome ROTn_PutData(const std::uint8_t* aData, int aType, int aCount);
@@ -37,7 +32,6 @@ public:
 
 private:
     bool accepted(const kt90::Frame& frame, int replyLength);
-    void closeLink();
 
     TDeviceLink& fLink;
     IOperatorUi& fUi;

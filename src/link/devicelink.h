@@ -56,6 +56,12 @@ public:
         fConnectionRoutine = std::move(button1Click);
     }
 
+    // Reads the configuration block into the current configuration. A
+    // failure closes both transports and, with raiseException, reaches the
+    // caller as an error with its text; otherwise it is dropped.
+    void ROTn_GetVars(bool raiseException);
+    void CloseTransports();
+
     // Pauses the poll for a transfer: sets DisableRefresh and lets events run
     // until tmrRefresh is off (a cycle in progress, or the next one, ends
     // without re-arming). ResumeRefresh clears the flag and starts the timer.

@@ -57,7 +57,7 @@ protected:
     std::string downloadError()
     {
         try {
-            transfer->ROTn_GetVars(true);
+            link->ROTn_GetVars(true);
         } catch (const Error& e) {
             return e.what();
         }
@@ -132,7 +132,7 @@ TEST_P(Transfer, DownloadOverAClosedLink)
 {
     settings.serial = GetParam() == Via::Pty;
     EXPECT_EQ(downloadError(), "Command send error. Check settings and connections.");
-    EXPECT_NO_THROW(transfer->ROTn_GetVars(false));
+    EXPECT_NO_THROW(link->ROTn_GetVars(false));
 }
 
 TEST_P(Transfer, UploadSendsHeaderPacketAndStore)

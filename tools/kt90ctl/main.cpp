@@ -218,7 +218,7 @@ int transferBlock(TDeviceLink& link, const Args& a)
     TConfigTransfer transfer(link, ui);
     const QString file = QString::fromLocal8Bit(a.operands[0].c_str());
     if (a.command == "download") {
-        transfer.ROTn_GetVars(true);
+        link.ROTn_GetVars(true);
         WriteConfigFile(file, link.currentConfig());
         std::cout << "downloaded " << kt90::kBlockSize << " bytes to " << a.operands[0] << "\n";
         return 0;
@@ -286,12 +286,10 @@ int run(QCoreApplication& app, const Args& a)
         tcp.Connect();
     }
 
-    if (a.command == "status" || a.command == "watch") {
-        // As the panel does on connecting: the block tells the motors' kinds
-        // and the display mode the angle line is written with.
-        ConsoleUi ui;
-        TConfigTransfer(link, ui).ROTn_GetVars(true);
-    }
+    // As the panel does on connecting: the block tells the motors' kinds and
+    // the display mode the angle line is written with.
+    if (a.command == "status" || a.command == "watch")
+        link.ROTn_GetVars(true);
     if (a.command == "watch")
         return watch(app, link, settings);
     if (a.command == "download" || a.command == "upload")

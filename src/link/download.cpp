@@ -1,0 +1,44 @@
+// The download of the configuration block, TDeviceLink's part of the
+// configuration transfer.
+
+#include "devicelink.h"
+
+#include "errors.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kMaxChunks = 256;
+} // namespace
+
+void TDeviceLink::CloseTransports()
+{
+    if (tn.Connected())
+        tn.Disconnect();
+    if (cp.isOpen())
+        cp.close();
+}
+
+void TDeviceLink::ROTn_GetVars(bool raiseException)
+{
+    try {
+        kt90::Frame command = kt90::blockReadCommand(0);
+        constexpr int size = static_cast<int>(kt90::kBlockSize);
+        constexpr int chunkSize = static_cast<int>(kt90::kChunkSize);
+        for (int k = 0; k < kMaxChunks && k * chunkSize < size; ++k) {
+            command[1] = static_cast<std::uint8_t>(k);
+            const int length = std::min(chunkSize, size - k * chunkSize);
+            if (!SendCommand(command, length + 2))
+                throw kt90::Error("Command send error. Check settings and connections.");
+            ProcessReceived();
+            if (fStateValue == -2)
+                throw kt90::EInvalidDataReceivedException();
+            if (fStateValue == -1)
+                throw kt90::ETimeoutException();
+        }
+    } catch (...) {
+        CloseTransports();
+        if (raiseException)
+            throw;
+    }
+}
