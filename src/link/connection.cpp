@@ -1,0 +1,131 @@
+#include "connection.h"
+
+#include "errors.h"
+#include "unhandled.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+TConnectionRoutine::TConnectionRoutine(TDeviceLink& link, IConnectionPage& page, IHostProbe& probe)
+    : fLink(link), fPage(page), fProbe(probe)
+{
+    fLink.setConnectionRoutine([this] { Button1Click(); });
+}
+
+TConnectionRoutine::~TConnectionRoutine() { fLink.setConnectionRoutine({}); }
+
+void TConnectionRoutine::Delay(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+quint16 TConnectionRoutine::HostPort(const QString& text)
+{
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok, 10);
+    return ok && port >= 1 && port <= 65535 ? static_cast<quint16>(port) : kDefaultPort;
+}
+
+void TConnectionRoutine::Button1Click()
+{
+    const bool connected = ConnectToDevice();
+    if (showTitleError)
+        showTitleError(!connected, QStringLiteral("No KT90 device found!"));
+}
+
+void TConnectionRoutine::OpenSerialPort()
+{
+    // Linux names its serial ports tty...; a full device path (a
+    // pseudo-terminal, a /dev/serial/by-id link) opens too. "not selected"
+    // opens nothing.
+    const QString caption = fPage.PortCaption();
+    if (!caption.startsWith(QLatin1String("tty")) && !caption.startsWith(QLatin1Char('/')))
+        return;
+    fLink.cp.setPortName(caption);
+    fLink.cp.setBaudRate(fPage.GetBaudrate());
+    fLink.cp.open();
+}
+
+bool TConnectionRoutine::ConnectToDevice()
+{
+    bool result = false;
+    try {
+        result = connect();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return result;
+}
+
+bool TConnectionRoutine::connect()
+{
+    fPage.HideConnectionError();
+    bool result = false;
+    fLink.setDisableRefresh(true);
+    fLink.tmrRefresh.stop();
+    fLink.CloseTransports();
+    if (fPage.ConnectTag() != 0)
+        return false; // a disconnect
+
+    if (fPage.UseSerial() && fPage.ComExists()) {
+        try {
+            OpenSerialPort();
+        } catch (const std::exception& e) {
+            // A busy or vanished port is said on the error line, not only
+            // with the alert sound.
+            fPage.ShowConnectionError(QString::fromStdString(e.what()));
+            ReportUnhandled(std::current_exception());
+            return false;
+        }
+        Delay(kSettleMs);
+        result = true;
+    } else if (fPage.EthSelected()) {
+        fLink.CloseTransports();
+        const QString host = fPage.HostText();
+        if (fProbe.PingHost(host)) {
+            fLink.tn.setHost(host);
+            fLink.tn.setPort(HostPort(fPage.HostPortText()));
+            try {
+                fLink.tn.Connect();
+                Delay(kSettleMs);
+                result = true;
+            } catch (const std::exception&) {
+                if (fLink.tn.Connected())
+                    fLink.tn.Disconnect();
+            }
+        } else {
+            fPage.ShowConnectionError(QStringLiteral("Host not responding."));
+        }
+    }
+
+    // Also when nothing was opened: the download then says why.
+    try {
+        fLink.ROTn_GetVars(true);
+    } catch (const kt90::ETcpReadTimeout& e) {
+        fPage.ShowConnectionError(QString::fromStdString(e.what()) +
+                                  QStringLiteral(" Check controller settings!"));
+        return false;
+    } catch (const std::exception& e) {
+        fPage.ShowConnectionError(QString::fromStdString(e.what()));
+        return false;
+    }
+    if (handToEditor)
+        handToEditor(fLink.currentConfig());
+    fLink.CalcAnglesAndShow();
+    return result;
+}
+
+void TConnectionRoutine::finish()
+{
+    if (fLink.tn.Connected() || fLink.cp.isOpen())
+        fPage.SetConnectButton(1, QStringLiteral("Disconnect"));
+    else
+        fPage.SetConnectButton(0, QStringLiteral("Connect"));
+    fLink.setDisableRefresh(false);
+    fLink.tmrRefresh.setInterval(fPage.Pooling());
+    fLink.tmrRefresh.start();
+}

@@ -1,0 +1,309 @@
+#include "connection.h"
+#include "linkfixture.h"
+
+#include "errors.h"
+#include "unhandled.h"
+
+#include <QStringList>
+
+using namespace kt90;
+
+namespace {
+
+struct FakePage : IConnectionPage {
+    int pooling = 40;
+    int timeout = 200;
+    bool serial = false;
+    bool eth = false;
+    bool comExists = false;
+    QString port = QStringLiteral("not selected");
+    int baud = 460800;
+    QString host = QStringLiteral("127.0.0.1");
+    QString hostPort = QStringLiteral("23");
+    int tag = 0;
+    QString caption = QStringLiteral("Connect");
+    QStringList errors; // every message shown, in order
+    bool errorShown = false;
+
+    int Pooling() const override { return pooling; }
+    int Timeout() const override { return timeout; }
+    bool UseSerial() const override { return serial; }
+    bool EthSelected() const override { return eth; }
+    bool ComExists() const override { return comExists; }
+    QString PortCaption() const override { return port; }
+    int GetBaudrate() const override { return baud; }
+    QString HostText() const override { return host; }
+    QString HostPortText() const override { return hostPort; }
+    int ConnectTag() const override { return tag; }
+    void SetConnectButton(int t, const QString& c) override
+    {
+        tag = t;
+        caption = c;
+    }
+    void ShowConnectionError(const QString& m) override
+    {
+        errors << m;
+        errorShown = true;
+    }
+    void HideConnectionError() override { errorShown = false; }
+};
+
+struct FakeProbe : IHostProbe {
+    bool answer = true;
+    QStringList asked;
+    bool PingHost(const QString& host) override
+    {
+        asked << host;
+        return answer;
+    }
+};
+
+} // namespace
+
+class Connection : public LinkFixture {
+protected:
+    FakePage page;
+    FakeProbe probe;
+    std::unique_ptr<TConnectionRoutine> routine;
+    bool titleShown = false;
+    QString titleText;
+    TktFRAMParams handed;
+    int handovers = 0;
+
+    void SetUp() override
+    {
+        LinkFixture::SetUp();
+        link->setOptions(&page);
+        routine = std::make_unique<TConnectionRoutine>(*link, page, probe);
+        routine->showTitleError = [this](bool shown, const QString& text) {
+            titleShown = shown;
+            titleText = text;
+        };
+        routine->handToEditor = [this](const TktFRAMParams& b) {
+            handed = b;
+            ++handovers;
+        };
+    }
+    void TearDown() override
+    {
+        routine.reset();
+        LinkFixture::TearDown();
+    }
+
+    // The simulator, without opening the link: the routine does that.
+    void serveTcp()
+    {
+        server = std::make_unique<kt90::sim::SimServer>(ctl, faults, clock);
+        server->listenTcp("127.0.0.1", 0);
+        server->start();
+        page.eth = true;
+        page.hostPort = QString::number(server->tcpPort());
+    }
+    void servePty()
+    {
+        server = std::make_unique<kt90::sim::SimServer>(ctl, faults, clock);
+        ptyPath = ::testing::TempDir() + "kt90conn-" + std::to_string(getpid());
+        server->openPty(ptyPath);
+        server->start();
+        page.serial = true;
+        page.comExists = true;
+        page.port = QString::fromStdString(ptyPath);
+    }
+    bool linkOpen() const { return serial.isOpen() || tcp.Connected(); }
+    void expectPollRearmed()
+    {
+        EXPECT_FALSE(link->DisableRefresh());
+        EXPECT_TRUE(link->tmrRefresh.isActive());
+        EXPECT_EQ(link->tmrRefresh.interval(), page.pooling);
+    }
+};
+
+TEST_F(Connection, TcpConnectsDownloadsAndHandsTheBlockOver)
+{
+    ctl.setAngle(1, 45.0);
+    serveTcp();
+    routine->Button1Click();
+    EXPECT_FALSE(page.errorShown);
+    EXPECT_FALSE(titleShown);
+    EXPECT_EQ(page.tag, 1);
+    EXPECT_EQ(page.caption, "Disconnect");
+    EXPECT_EQ(probe.asked, QStringList{"127.0.0.1"});
+    EXPECT_EQ(handovers, 1);
+    EXPECT_EQ(handed, current);
+    EXPECT_EQ(link->angleLine.Text(), "A1:   0.0  E2:  45.0");
+    EXPECT_TRUE(tcp.Connected());
+    expectPollRearmed();
+    // The poll cycle now runs over the new link.
+    EXPECT_TRUE(receivedCount(3));
+}
+
+TEST_F(Connection, SerialConnectsAtTheStoredRateAfterTheSettlePause)
+{
+    servePty();
+    page.baud = 9600;
+    QElapsedTimer t;
+    t.start();
+    routine->Button1Click();
+    EXPECT_GE(t.elapsed(), TConnectionRoutine::kSettleMs);
+    EXPECT_EQ(page.caption, "Disconnect");
+    EXPECT_TRUE(serial.isOpen());
+    EXPECT_EQ(received().front(), blockReadCommand(0));
+    EXPECT_FALSE(titleShown);
+    expectPollRearmed();
+}
+
+TEST_F(Connection, EveryFailureRow)
+{
+    const std::string sendError = "Command send error. Check settings and connections.";
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        QStringList errors;
+    };
+    const Case cases[] = {
+        {"controller silent on the serial link",
+         [this] {
+             faults.silent = true;
+             servePty();
+         },
+         {QString::fromStdString(sendError)}},
+        {"controller silent over TCP",
+         [this] {
+             faults.silent = true;
+             serveTcp();
+         },
+         {"Read timed out. Check controller settings!"}},
+        {"bad block read reply over TCP",
+         [this] {
+             Frame bad(498, 0);
+             bad[0] = 0x57;
+             ctl.settings().replaceReply = [bad](const Frame& f) -> std::optional<Frame> {
+                 if (f.size() == 13 && f[11] == 0x4F)
+                     return bad;
+                 return std::nullopt;
+             };
+             serveTcp();
+         },
+         {"No/invalid data received"}},
+        {"host does not answer the probe",
+         [this] {
+             serveTcp();
+             probe.answer = false;
+         },
+         {"Host not responding.", QString::fromStdString(sendError)}},
+        {"port refuses",
+         [this] {
+             page.eth = true;
+             page.hostPort = "1";
+         },
+         {QString::fromStdString(sendError)}},
+        {"serial port not present",
+         [this] {
+             servePty();
+             page.comExists = false;
+         },
+         {QString::fromStdString(sendError)}},
+        {"serial chosen, nothing selected",
+         [this] {
+             servePty();
+             page.port = "not selected";
+         },
+         {QString::fromStdString(sendError)}},
+        {"no transport chosen", [] {}, {QString::fromStdString(sendError)}},
+    };
+    for (const auto& c : cases) {
+        TearDown();
+        ctl = kt90::sim::SimController();
+        faults = {};
+        page = FakePage();
+        probe = FakeProbe();
+        handovers = 0;
+        SetUp();
+        c.arrange();
+        routine->Button1Click();
+        EXPECT_EQ(page.errors, c.errors) << c.name;
+        EXPECT_TRUE(page.errorShown) << c.name;
+        EXPECT_TRUE(titleShown) << c.name;
+        EXPECT_EQ(titleText, "No KT90 device found!");
+        EXPECT_EQ(page.tag, 0) << c.name;
+        EXPECT_EQ(page.caption, "Connect") << c.name;
+        EXPECT_FALSE(linkOpen()) << c.name;
+        EXPECT_EQ(handovers, 0) << c.name;
+        expectPollRearmed();
+    }
+}
+
+TEST_F(Connection, DisconnectClosesTheLink)
+{
+    serveTcp();
+    routine->Button1Click();
+    ASSERT_EQ(page.tag, 1);
+    routine->Button1Click();
+    EXPECT_FALSE(page.errorShown);
+    EXPECT_TRUE(titleShown);
+    EXPECT_EQ(page.caption, "Connect");
+    EXPECT_FALSE(tcp.Connected());
+    expectPollRearmed();
+}
+
+TEST_F(Connection, APortThatCannotBeOpenedIsSaidOnTheErrorLine)
+{
+    int alerts = 0;
+    SetUnhandledErrorHandler([&](std::exception_ptr) { ++alerts; });
+    page.serial = true;
+    page.comExists = true;
+    page.port = "/nonexistent/ttyKT90";
+    routine->Button1Click();
+    SetUnhandledErrorHandler({});
+    ASSERT_EQ(page.errors.size(), 1);
+    EXPECT_NE(page.errors[0], "Command send error. Check settings and connections.");
+    EXPECT_FALSE(page.errors[0].isEmpty());
+    EXPECT_EQ(alerts, 1);
+    EXPECT_TRUE(titleShown);
+    EXPECT_EQ(page.caption, "Connect");
+    expectPollRearmed();
+}
+
+TEST_F(Connection, ThePollCycleFallsBackToTheRoutine)
+{
+    serveTcp();
+    routine->Button1Click();
+    ASSERT_EQ(page.tag, 1);
+    struct BrokenPooling : FakePage {
+        int Pooling() const override { throw std::runtime_error("gone"); }
+    };
+    // A cycle whose own recovery fails runs the routine: with the link
+    // open, that is a disconnect.
+    faults.silent = true;
+    server->setFaults(faults);
+    page.timeout = 50;
+    BrokenPooling broken;
+    broken.timeout = 50;
+    link->setOptions(&broken);
+    link->tmrRefreshTimer();
+    EXPECT_FALSE(tcp.Connected());
+    EXPECT_TRUE(titleShown);
+}
+
+TEST(ConnectionPort, HostPortText)
+{
+    const std::pair<const char*, quint16> cases[] = {
+        {"23", 23}, {"4533", 4533}, {" 80 ", 80}, {"abc", 23},      {"", 23},
+        {"0", 23},  {"65536", 23},  {"-1", 23},   {"65535", 65535}, {"12ab", 23},
+    };
+    for (const auto& [text, port] : cases)
+        EXPECT_EQ(TConnectionRoutine::HostPort(text), port) << text;
+}
+
+TEST(IPPing, ResolvesAndProbes)
+{
+    EXPECT_EQ(ResolveHost("127.0.0.1"), (IPv4Address{127, 0, 0, 1}));
+    EXPECT_EQ(ResolveHost("localhost"), (IPv4Address{127, 0, 0, 1}));
+    EXPECT_EQ(ResolveHost("no-such-host.invalid"), IPv4Address{});
+    TIPPing ping;
+    EXPECT_FALSE(ping.PingHost("0.0.0.0"));
+    EXPECT_FALSE(ping.PingHost("no-such-host.invalid"));
+    if (TIPPing::AvailableMethod() == TIPPing::Method::None)
+        GTEST_SKIP() << "this machine allows no ICMP probe at all";
+    EXPECT_TRUE(ping.PingHost("127.0.0.1"));
+}
