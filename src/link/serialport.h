@@ -14,6 +14,7 @@ class ISerialPort : public QObject {
 public:
     using QObject::QObject;
     virtual void setPortName(const QString& name) = 0; // effective at the next open
+    virtual QString portName() const = 0;
     virtual void setBaudRate(int rate) = 0;
     virtual void open() = 0; // throws kt90::Error with the port's message
     virtual void close() = 0;
@@ -31,6 +32,7 @@ class TQtSerialPort : public ISerialPort {
 public:
     explicit TQtSerialPort(QObject* parent = nullptr);
     void setPortName(const QString& name) override { fName = name; }
+    QString portName() const override { return fName; }
     void setBaudRate(int rate) override { fRate = rate; }
     void open() override;
     void close() override;

@@ -1,3 +1,4 @@
+#include "fakeserialport.h"
 #include "linkfixture.h"
 
 #include "errors.h"
@@ -14,42 +15,6 @@ std::vector<std::uint8_t> bufferHeld(const TDeviceLink& link)
     const auto& b = link.buffer().fBuff();
     return {b.begin(), b.begin() + link.buffer().fPos()};
 }
-
-// A serial port under the test's hand: what it receives is whatever the test
-// pushes, and its writes can be made to fail.
-class FakeSerialPort : public ISerialPort {
-public:
-    bool opened = true;
-    bool failWrites = false;
-    std::deque<std::uint8_t> waiting;
-    std::vector<Frame> written;
-
-    void setPortName(const QString&) override {}
-    void setBaudRate(int) override {}
-    void open() override { opened = true; }
-    void close() override { opened = false; }
-    bool isOpen() const override { return opened; }
-    void write(const std::uint8_t* data, int count) override
-    {
-        if (failWrites)
-            throw Error("Input/output error");
-        written.emplace_back(data, data + count);
-    }
-    int read(std::uint8_t* into, int count) override
-    {
-        int n = 0;
-        for (; n < count && !waiting.empty(); ++n) {
-            into[n] = waiting.front();
-            waiting.pop_front();
-        }
-        return n;
-    }
-    void deliver(const std::vector<std::uint8_t>& bytes)
-    {
-        waiting.insert(waiting.end(), bytes.begin(), bytes.end());
-        emit RxChar(static_cast<int>(waiting.size()));
-    }
-};
 
 } // namespace
 

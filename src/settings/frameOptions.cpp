@@ -1,0 +1,395 @@
+#include "frameOptions.h"
+
+#include "errors.h"
+#include "unhandled.h"
+
+#include <QButtonGroup>
+#include <QFocusEvent>
+#include <QRegularExpressionValidator>
+
+namespace {
+
+const QColor kBackground(17, 17, 17);
+const QColor kCaption(192, 160, 0);
+const QColor kValue(145, 192, 7);
+const QColor kEditBackground(51, 51, 51);
+
+const char* const kBaudrateIndex = "Baudrate index";
+const char* const kPooling = "Pooling (ms)";
+const char* const kTimeout = "Timeout (ms)";
+const char* const kSelectedPort = "Selected port";
+const char* const kConnectVia = "Connect via";
+const char* const kHostIp = "HOST IP";
+const char* const kHostPort = "HOST PORT";
+const char* const kShowPower = "Show power outs";
+const QString kViaCom = QStringLiteral("COM (RS232)");
+const QString kViaEth = QStringLiteral("ETH (RJ45)");
+const QString kNotSelected = QStringLiteral("not selected");
+
+QFont tahoma()
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    return f;
+}
+
+void colour(QWidget* w, QColor text, QColor background = QColor())
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Text, text);
+    if (background.isValid()) {
+        p.setColor(QPalette::Window, background);
+        p.setColor(QPalette::Base, background);
+        w->setAutoFillBackground(true);
+    }
+    w->setPalette(p);
+}
+
+// The caption with its spaces removed, as a decimal integer.
+int captionNumber(const QString& caption, int fallback)
+{
+    bool ok = false;
+    const int v = QString(caption).remove(QLatin1Char(' ')).toInt(&ok, 10);
+    return ok ? v : fallback;
+}
+
+} // namespace
+
+const QStringList& TOptionsFrame::RateCaptions()
+{
+    static const QStringList captions = {"600",     "1 200",   "2 400",  "4 800",
+                                         "9 600",   "19 200",  "38 400", "57 600",
+                                         "115 200", "230 400", "460 800"};
+    return captions;
+}
+
+const QStringList& TOptionsFrame::IntervalCaptions()
+{
+    static const QStringList captions = {"200",   "250",   "300",   "400",   "500",  "750",
+                                         "1 000", "1 250", "1 500", "1 750", "2 000"};
+    return captions;
+}
+
+QString TOptionsFrame::IntervalCaption(int ms)
+{
+    // "# ###": a literal space before the last three digit places, and
+    // places without a digit left out.
+    if (ms < 0)
+        return QStringLiteral("-") + IntervalCaption(-ms).trimmed();
+    if (ms < 1000)
+        return QStringLiteral(" %1").arg(ms);
+    return QStringLiteral("%1 %2").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+TOptionsFrame::TOptionsFrame(QWidget* parent, const QString& iniPath, ISerialPort& cp,
+                             IPortLister& lister, std::function<void(bool)> showPowerOutputs)
+    : QWidget(parent), fIni(iniPath.toStdString()), fCp(cp), fLister(lister),
+      fShowPowerOutputs(std::move(showPowerOutputs))
+{
+    build();
+    create();
+}
+
+TOptionsFrame::~TOptionsFrame()
+{
+    Guarded([this] { fIni.WriteString(kSection, kConnectVia, text(fVia)); });
+}
+
+void TOptionsFrame::build()
+{
+    resize(426, 222);
+    setFont(tahoma());
+    colour(this, kCaption, kBackground);
+
+    const auto caption = [this](const char* t, int x, int y) {
+        auto* l = new TClickLabel(QString::fromUtf8(t), this);
+        colour(l, kCaption);
+        l->move(x, y);
+        l->adjustSize();
+        return l;
+    };
+    const auto value = [this](const char* t, int x, int y) {
+        auto* l = new TClickLabel(QString::fromUtf8(t), this);
+        colour(l, kValue);
+        l->setCursor(Qt::PointingHandCursor);
+        l->move(x, y);
+        l->resize(90, 14);
+        return l;
+    };
+    Label2 = caption("Pooling time (ms):", 39, 21);
+    lbPool = value("500", 127, 21);
+    Label6 = caption("Timeout (ms):", 58, 40);
+    lbTimeout = value("500", 127, 40);
+    chbShowPower = new QCheckBox(this);
+    chbShowPower->setGeometry(195, 20, 15, 17);
+    Label7 = caption("Show power outputs (PX04)", 216, 21);
+    rbtRS232 = new QRadioButton(this);
+    rbtRS232->setGeometry(39, 61, 17, 17);
+    lbRS232 = caption("COM port", 56, 63);
+    rbtETH = new QRadioButton(this);
+    rbtETH->setGeometry(195, 61, 17, 17);
+    lbETH = caption("ETH (RJ45) port", 212, 63);
+    auto* radios = new QButtonGroup(this);
+    radios->addButton(rbtRS232);
+    radios->addButton(rbtETH);
+    btnCOMRefresh = new TveskImageButton(this);
+    btnCOMRefresh->move(15, 97);
+    btnCOMRefresh->setToolTip(QStringLiteral("Refresh"));
+    Label1 = caption("Port:", 45, 92);
+    lbPort = value("not selected", 72, 92);
+    lbPort->resize(120, 14);
+    Label4 = caption("Baudrate:", 45, 117);
+    lbBaud = value("9 600", 99, 117);
+    Label5 = caption("IP:", 212, 92);
+    const auto edit = [this](const char* t, int x, int y, int w) {
+        auto* e = new QLineEdit(QString::fromUtf8(t), this);
+        e->setGeometry(x, y, w, 19);
+        e->setFrame(false);
+        colour(e, kValue, kEditBackground);
+        e->installEventFilter(this);
+        return e;
+    };
+    edIP = edit("0.0.0.0", 231, 92, 121);
+    Label3 = caption("Port:", 201, 117);
+    edPort = edit("23", 231, 117, 76);
+    edPort->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edPort));
+    Button1 = new QPushButton(QStringLiteral("Connect"), this);
+    Button1->setGeometry(137, 162, 75, 25);
+    Button1->setProperty("tag", 0);
+    LabelConnectionError = caption("Connection error:", 45, 197);
+    LabelConnectionError->hide();
+    LabelConnectionErrorMessage = new QLabel(QStringLiteral("no error"), this);
+    LabelConnectionErrorMessage->move(135, 197);
+    colour(LabelConnectionErrorMessage, kValue, Qt::red);
+    LabelConnectionErrorMessage->hide();
+
+    setTabOrder(Button1, rbtRS232);
+    setTabOrder(rbtRS232, rbtETH);
+    setTabOrder(rbtETH, edIP);
+    setTabOrder(edIP, edPort);
+    setTabOrder(edPort, chbShowPower);
+
+    pmnPorts = new QMenu(this);
+    pmnBaud = new QMenu(this);
+    for (int i = 0; i < RateCaptions().size(); ++i)
+        connect(pmnBaud->addAction(RateCaptions()[i]), &QAction::triggered, this,
+                [this, i] { Guarded([this, i] { baudItemClick(i); }); });
+    pmnPooling = new QMenu(this);
+    for (const QString& c : IntervalCaptions())
+        connect(pmnPooling->addAction(c), &QAction::triggered, this,
+                [this, c] { Guarded([this, c] { poolingItemClick(c); }); });
+
+    connect(lbPort, &TClickLabel::pressed, this, [this] { popupUnder(pmnPorts, lbPort); });
+    connect(lbBaud, &TClickLabel::pressed, this, [this] { popupUnder(pmnBaud, lbBaud); });
+    connect(lbPool, &TClickLabel::pressed, this, [this] {
+        fLabel = lbPool;
+        popupUnder(pmnPooling, lbPool);
+    });
+    connect(lbTimeout, &TClickLabel::pressed, this, [this] {
+        fLabel = lbTimeout;
+        popupUnder(pmnPooling, lbPool); // under lbPool, as always
+    });
+    for (QRadioButton* r : {rbtRS232, rbtETH})
+        connect(r, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                RadioButtonClik();
+        });
+    connect(lbRS232, &TClickLabel::clicked, this, [this] { rbtRS232->setChecked(true); });
+    connect(lbETH, &TClickLabel::clicked, this, [this] { rbtETH->setChecked(true); });
+    connect(chbShowPower, &QCheckBox::clicked, this,
+            [this] { Guarded([this] { chbShowPowerClick(); }); });
+    connect(Label7, &TClickLabel::clicked, this, [this] {
+        Guarded([this] {
+            chbShowPower->setChecked(!chbShowPower->isChecked());
+            chbShowPowerClick();
+            chbShowPowerClick();
+        });
+    });
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        Guarded([this] {
+            if (fButton1Click)
+                fButton1Click();
+            GetAllComPorts();
+        });
+    });
+    connect(btnCOMRefresh, &TveskImageButton::clicked, this,
+            [this] { Guarded([this] { GetAllComPorts(); }); });
+}
+
+void TOptionsFrame::create()
+{
+    fComExists = false;
+    SetBaudrateIndex(static_cast<int>(fIni.ReadInteger(kSection, kBaudrateIndex, 10)));
+    fPooling = static_cast<int>(fIni.ReadInteger(kSection, kPooling, 250));
+    fTimeout = static_cast<int>(fIni.ReadInteger(kSection, kTimeout, 500));
+    lbPool->setText(IntervalCaption(fPooling));
+    lbTimeout->setText(IntervalCaption(fTimeout));
+    // A write that fails while the page is made does not stop the start-up:
+    // the values read stay in effect and the alert sounds.
+    Guarded([this] {
+        SetSelectedPort(QString::fromStdString(fIni.ReadString(kSection, kSelectedPort, "")));
+    });
+    fVia = QString::fromStdString(fIni.ReadString(kSection, kConnectVia, text(kViaCom))).toUpper();
+    if (fVia == kViaCom)
+        rbtRS232->setChecked(true);
+    if (fVia == kViaEth)
+        rbtETH->setChecked(true);
+    edIP->setText(QString::fromStdString(fIni.ReadString(kSection, kHostIp, "0.0.0.0")));
+    edPort->setText(QString::fromStdString(fIni.ReadString(kSection, kHostPort, "23")));
+    if (fIni.ReadBool(kSection, kShowPower, false)) {
+        chbShowPower->setChecked(true);
+        Guarded([this] { chbShowPowerClick(); });
+    }
+    if (fShowPowerOutputs)
+        fShowPowerOutputs(chbShowPower->isChecked());
+    Guarded([this] { GetAllComPorts(); });
+}
+
+void TOptionsFrame::popupUnder(QMenu* menu, QWidget* label)
+{
+    menu->popup(label->mapToGlobal(QPoint(0, label->height() + 1)));
+}
+
+int TOptionsFrame::GetBaudrate() const { return captionNumber(lbBaud->text(), 9600); }
+
+void TOptionsFrame::SetBaudrateIndex(int index)
+{
+    lbBaud->setText(index >= 0 && index < RateCaptions().size() ? RateCaptions()[index]
+                                                                : QStringLiteral("9 600"));
+}
+
+void TOptionsFrame::SetSelectedPort(const QString& name)
+{
+    if (name == fComPort)
+        return;
+    fComPort = name;
+    fIni.WriteString(kSection, kSelectedPort, text(name));
+}
+
+void TOptionsFrame::PortItemClick(const QString& caption)
+{
+    lbPort->setText(caption);
+    SetSelectedPort(lbPort->text());
+}
+
+void TOptionsFrame::ClearPortClick()
+{
+    lbPort->setText(kNotSelected);
+    SetSelectedPort(QString());
+}
+
+void TOptionsFrame::GetAllComPorts()
+{
+    QStringList list;
+    for (const QString& name : fLister.ListSerialPorts())
+        list << name.left(kMaxPortName);
+    // The port this program holds open cannot be opened for the test, but
+    // stays selectable.
+    if (!list.contains(fComPort, Qt::CaseInsensitive) && fCp.isOpen() && fCp.portName() == fComPort)
+        list << fComPort;
+
+    pmnPorts->clear();
+    pmnPorts->addAction(QStringLiteral("Cancel"));
+    connect(pmnPorts->addAction(QStringLiteral("Clear")), &QAction::triggered, this,
+            [this] { Guarded([this] { ClearPortClick(); }); });
+    pmnPorts->addSeparator();
+
+    if (list.isEmpty()) {
+        lbPort->setText(fComPort.isEmpty() ? kNotSelected
+                                           : fComPort + QStringLiteral(" (not found)"));
+        fComExists = false;
+        return;
+    }
+    bool found = false;
+    for (const QString& name : list) {
+        QAction* item = pmnPorts->addAction(name);
+        connect(item, &QAction::triggered, this,
+                [this, name] { Guarded([this, name] { PortItemClick(name); }); });
+        if (name.toUpper() == fComPort.toUpper()) {
+            found = true;
+            PortItemClick(name);
+        }
+    }
+    fComExists = found;
+}
+
+void TOptionsFrame::RadioButtonClik()
+{
+    const bool serial = rbtRS232->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, lbPort, Label4, lbBaud})
+        w->setEnabled(serial);
+    const bool eth = rbtETH->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label5, edIP, edPort})
+        w->setEnabled(eth);
+    fVia = serial ? kViaCom : kViaEth;
+}
+
+void TOptionsFrame::chbShowPowerClick()
+{
+    const bool on = chbShowPower->isChecked();
+    if (fShowPowerOutputs)
+        fShowPowerOutputs(on);
+    fIni.WriteBool(kSection, kShowPower, on);
+}
+
+void TOptionsFrame::poolingItemClick(const QString& caption)
+{
+    if (!fLabel)
+        return;
+    fLabel->setText(caption);
+    const int v = captionNumber(caption, 1000);
+    if (fLabel == lbPool) {
+        fPooling = v;
+        fIni.WriteInteger(kSection, kPooling, v);
+    } else {
+        fTimeout = v;
+        fIni.WriteInteger(kSection, kTimeout, v);
+    }
+}
+
+void TOptionsFrame::baudItemClick(int index)
+{
+    lbBaud->setText(RateCaptions()[index]);
+    const bool wasOpen = fCp.isOpen();
+    if (wasOpen)
+        fCp.close();
+    fCp.setBaudRate(captionNumber(lbBaud->text(), 9600));
+    fIni.WriteInteger(kSection, kBaudrateIndex, index);
+    if (wasOpen)
+        fCp.open();
+}
+
+int TOptionsFrame::ConnectTag() const { return Button1->property("tag").toInt(); }
+
+void TOptionsFrame::SetConnectButton(int tag, const QString& caption)
+{
+    Button1->setProperty("tag", tag);
+    Button1->setText(caption);
+}
+
+void TOptionsFrame::ShowConnectionError(const QString& message)
+{
+    LabelConnectionErrorMessage->setText(message);
+    LabelConnectionErrorMessage->adjustSize();
+    LabelConnectionError->show();
+    LabelConnectionErrorMessage->show();
+}
+
+void TOptionsFrame::HideConnectionError()
+{
+    LabelConnectionError->hide();
+    LabelConnectionErrorMessage->hide();
+}
+
+bool TOptionsFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == edIP)
+            Guarded([this] { fIni.WriteString(kSection, kHostIp, text(edIP->text())); });
+        else if (watched == edPort)
+            Guarded([this] { fIni.WriteString(kSection, kHostPort, text(edPort->text())); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
