@@ -82,6 +82,7 @@ public:
     int fAzGear() const { return fAzGearValue; }
     int fElGear() const { return fElGearValue; }
     std::uint8_t fOuts() const { return fOutsValue; }
+    void setOuts(std::uint8_t mask) { fOutsValue = mask; }
     std::uint32_t fButtons() const { return fButtonsValue; }
     void setButtons(std::uint32_t mask) { fButtonsValue = mask; }
     bool DisableRefresh() const { return fDisableRefresh; }

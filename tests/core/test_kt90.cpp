@@ -85,3 +85,13 @@ TEST(Kt90Block, DefaultsByteForByte)
     EXPECT_EQ(b.kind(1), kKindElevation);
     EXPECT_FALSE(b.azShowMath());
 }
+
+#include "versiontext.h"
+
+TEST(VersionText, FromTheBuildVersion)
+{
+    EXPECT_EQ(VersionText(2, 0, 6, 0), "2.0f");
+    EXPECT_EQ(VersionText(2, 0, 0, 0), "2.0");
+    EXPECT_EQ(VersionText(2, 0, 1, 0), "2.0a");
+    EXPECT_EQ(VersionText(3, 12, 0, 7), "3.12`"); // a build alone adds 96 + 0
+}

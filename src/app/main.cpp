@@ -1,0 +1,13 @@
+// norvakKT90dde: the control panel of the KT-90 rotator controller.
+
+#include "main.h"
+#include "application.h"
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    LoadFonts();
+    TFMain window;
+    window.show();
+    return app.exec();
+}

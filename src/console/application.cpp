@@ -1,0 +1,57 @@
+#include "application.h"
+
+#include "unhandled.h"
+
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+
+namespace {
+std::function<void()>& alertHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void Alert()
+{
+    if (alertHook())
+        alertHook()();
+    else
+        QApplication::beep();
+}
+
+void SetAlertHook(std::function<void()> hook) { alertHook() = std::move(hook); }
+
+void InstallErrorHandler()
+{
+    SetUnhandledErrorHandler([](std::exception_ptr) { Alert(); });
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    InstallErrorHandler();
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        Alert();
+        return false;
+    }
+}
+
+void LoadFonts()
+{
+    const QDir wine(QStringLiteral("/usr/share/wine/fonts"));
+    for (const QString& file : wine.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+        QFontDatabase::addApplicationFont(wine.filePath(file));
+    // Used only where the family itself is missing.
+    for (const char* family : {"MS Sans Serif", "Tahoma"})
+        QFont::insertSubstitutions(
+            QString::fromLatin1(family),
+            {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+// TFMain, the program's one window: the title strip, the console with its
+// readouts, and the fold-out pages. It assembles the parts and owns them;
+// the work is theirs.
+
+#include "IPPing.h"
+#include "LCDLine.h"
+#include "PageControl.h"
+#include "connection.h"
+#include "devicelink.h"
+#include "frameKT90.h"
+#include "frameOptions.h"
+#include "frameOrbitron.h"
+#include "manualcontrol.h"
+#include "portlister.h"
+#include "serialport.h"
+#include "tcpclient.h"
+#include "veskImageButton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QToolButton>
+#include <QWidget>
+
+#include <memory>
+
+// What the window is built on; left empty, the real ones are made.
+struct TFMainServices {
+    QString iniPath; // the settings file; beside the executable when empty
+    ISerialPort* serial = nullptr;
+    ITcpClient* tcp = nullptr;
+    IPortLister* ports = nullptr;
+    IHostProbe* probe = nullptr;
+};
+
+class TFMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFMain(const TFMainServices& services = {});
+    ~TFMain() override;
+
+    void ShowPowerOutputs(bool aShow);
+    void btnHideOptsClick();
+    void FormActivate();
+    void PageTabsChange(int newTab);
+    bool OptionsShown() const { return btnOptions->property("tag").toInt() == 1; }
+
+    static QString VersionText();
+
+    TDeviceLink& link() { return *fLink; }
+    TManualControl& manual() { return *fManual; }
+    TConnectionRoutine& connection() { return *fConnection; }
+
+    // The controls, for tests.
+    QWidget *panCompact, *panNavigate, *panOptions;
+    QLabel *Image2, *Image3, *lbVer, *lbError, *Image1, *Image12, *lbM1, *lbM2;
+    TveskImageButton* btnClose;
+    QLineEdit *edAz, *edEl;
+    QPushButton *btnSend, *btnOptions;
+    QToolButton* btnStop;
+    TLCDLine *LCDLine1, *LCDLine2, *LCDLine3, *LCDLine4;
+    QTabBar* PageTabs;
+    TPageControl* pc;
+    TOptionsFrame* frameOptions = nullptr;
+    TOrbitronFrame* frameOrbitron = nullptr;
+    TKT90frame* frameKT90 = nullptr;
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void buildTitleStrip();
+    void buildConsole();
+    void buildOptions();
+    void FormCreate();
+    void layOut();
+    bool keyPreview(QObject* watched, QKeyEvent* e);
+
+    std::unique_ptr<ISerialPort> fOwnSerial;
+    std::unique_ptr<ITcpClient> fOwnTcp;
+    std::unique_ptr<IPortLister> fOwnPorts;
+    std::unique_ptr<IHostProbe> fOwnProbe;
+    ISerialPort* cp;
+    ITcpClient* tn;
+    IPortLister* fPorts;
+    IHostProbe* fProbe;
+    QString fIniPath;
+    std::unique_ptr<TDeviceLink> fLink;
+    std::unique_ptr<TManualControl> fManual;
+    std::unique_ptr<TConnectionRoutine> fConnection;
+    int fConsoleHeight = 166;
+    bool fStarted = false;
+};
