@@ -30,6 +30,8 @@ TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMPara
     tmrRefresh.setInterval(kInitialTimeoutMs);
     tmrTimeOut.setInterval(kInitialTimeoutMs);
     tmrTimeOut.setSingleShot(true);
+    // A coarse timer may fire 5 % early and cut off a reply still in time.
+    tmrTimeOut.setTimerType(Qt::PreciseTimer);
     connect(&tmrTimeOut, &QTimer::timeout, this,
             [this] { Guarded([this] { tmrTimeOutTimer(); }); });
     connect(&tmrRefresh, &QTimer::timeout, this,
