@@ -288,7 +288,8 @@ void TFMain::FormCreate()
         PageTabs->setTabText(i, pc->tabText(i));
         pc->setTabVisible(i, false);
     }
-    cp->setBaudRate(460800); // 11.
+    pc->setCurrentIndex(PageTabs->currentIndex()); // hiding moved it on
+    cp->setBaudRate(460800);                       // 11.
     // 12. fAzGear and fElGear start at 10 in the link.
     // 13, 14: the tracker page and the tracker program come with the tracker.
     lbVer->setText(QStringLiteral("ver. ") + VersionText()); // 15.
@@ -387,11 +388,22 @@ bool TFMain::eventFilter(QObject* watched, QEvent* e)
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease)
         return QWidget::eventFilter(watched, e);
     auto* w = qobject_cast<QWidget*>(watched);
-    // Every key of this window, seen once, before the control it is meant for.
-    const QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : this;
-    if (!w || w != target || w->window() != this)
+    if (!w || w->window() != this)
         return QWidget::eventFilter(watched, e);
-    return keyPreview(watched, static_cast<QKeyEvent*>(e));
+    // Every key of this window, seen before the control it is meant for, and
+    // only once: a key the control leaves is offered to its parents next,
+    // and this filter sees it again there.
+    auto* key = static_cast<QKeyEvent*>(e);
+    const bool passedUp = key == fSeenKey.event && key->type() == fSeenKey.type &&
+                          key->key() == fSeenKey.key && key->timestamp() == fSeenKey.timestamp &&
+                          fSeenKey.receiver && w != fSeenKey.receiver &&
+                          w->isAncestorOf(fSeenKey.receiver);
+    if (passedUp) {
+        fSeenKey.receiver = w;
+        return QWidget::eventFilter(watched, e);
+    }
+    fSeenKey = {key, key->type(), key->key(), key->timestamp(), w};
+    return keyPreview(watched, key);
 }
 
 void TFMain::paintEvent(QPaintEvent*)

@@ -20,6 +20,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QToolButton>
@@ -96,6 +97,13 @@ private:
     std::unique_ptr<TDeviceLink> fLink;
     std::unique_ptr<TManualControl> fManual;
     std::unique_ptr<TConnectionRoutine> fConnection;
+    struct SeenKey {
+        const QKeyEvent* event = nullptr;
+        QEvent::Type type = QEvent::None;
+        int key = 0;
+        quint64 timestamp = 0;
+        QPointer<QWidget> receiver;
+    } fSeenKey;
     int fConsoleHeight = 166;
     bool fStarted = false;
 };

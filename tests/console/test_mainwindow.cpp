@@ -1,0 +1,339 @@
+#include "application.h"
+#include "main.h"
+#include "simserver.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kt90;
+
+namespace {
+
+struct NoPorts : IPortLister {
+    QStringList ListSerialPorts() override { return {}; }
+};
+
+struct Answers : IHostProbe {
+    bool PingHost(const QString&) override { return true; }
+};
+
+class Window : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString ini = dir.filePath("norvakKT90dde.ini");
+    sim::SimController ctl;
+    std::unique_ptr<sim::SimServer> server;
+    NoPorts ports;
+    Answers probe;
+    std::unique_ptr<TFMain> w;
+    int alerts = 0;
+
+    void SetUp() override
+    {
+        SetAlertHook([this] { ++alerts; });
+        kt90::CurrentConfiguration() = TktFRAMParams{};
+    }
+    void TearDown() override
+    {
+        w.reset();
+        if (server)
+            server->stop();
+        SetAlertHook({});
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void settings(const QByteArray& text)
+    {
+        QFile f(ini);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    void make()
+    {
+        TFMainServices s;
+        s.iniPath = ini;
+        s.ports = &ports;
+        s.probe = &probe;
+        w = std::make_unique<TFMain>(s);
+    }
+    // The window connected to the simulator over TCP, shown and active.
+    void connected(const QByteArray& extra = {})
+    {
+        server = std::make_unique<sim::SimServer>(ctl, sim::SimFaults{}, sim::Clock::Manual);
+        server->listenTcp("127.0.0.1", 0);
+        server->start();
+        settings("[Options]\nConnect via=ETH (RJ45)\nHOST IP=127.0.0.1\nPooling (ms)=2000\n"
+                 "HOST PORT=" +
+                 QByteArray::number(server->tcpPort()) + "\n" + extra);
+        make();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return w->frameOptions->Button1->text() == "Disconnect"; }, 3000));
+        w->edAz->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->edAz->hasFocus(); }, 1000));
+        w->link().tmrRefresh.stop(); // the test's exchanges alone from here
+    }
+    std::vector<Frame> sent(std::uint8_t command)
+    {
+        std::vector<Frame> got;
+        for (const auto& f : server->locked([](sim::SimController& c) { return c.received(); }))
+            if (f.size() == 13 && f[11] == command)
+                got.push_back(f);
+        return got;
+    }
+    std::vector<int> jogMasks()
+    {
+        std::vector<int> m;
+        for (const auto& f : sent(0x14))
+            m.push_back(f[1]);
+        return m;
+    }
+    void key(QEvent::Type type, Qt::Key k, bool repeat = false)
+    {
+        QKeyEvent e(type, k, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(QApplication::focusWidget(), &e);
+    }
+    // Characters as the keyboard delivers them, any character included.
+    void type(QLineEdit* field, const QString& text)
+    {
+        field->setFocus();
+        field->clear();
+        for (QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(field, &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(field, &release);
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(Window, StartUp)
+{
+    make();
+    EXPECT_FALSE(w->panOptions->isVisibleTo(w.get()));
+    EXPECT_EQ(w->btnOptions->text(), "show");
+    EXPECT_EQ(w->edAz->text(), "0.0");
+    EXPECT_EQ(w->edEl->text(), "0.0");
+    EXPECT_EQ(w->LCDLine1->Text(), "MODE: NORMAL");
+    EXPECT_EQ(w->LCDLine2->Text(), "M1:   0.0  M2:   0.0");
+    EXPECT_EQ(w->LCDLine3->Text(), "OUTS  1 2 3 4 5 6");
+    EXPECT_EQ(w->LCDLine4->Text(), "STATE" + QString(13, ' '));
+    EXPECT_EQ(w->lbVer->text(), "ver. 2.0f");
+    EXPECT_FALSE(w->lbError->isVisibleTo(w.get()));
+    EXPECT_EQ(w->size(), QSize(797, 119));
+    EXPECT_EQ(w->windowTitle(), "NORVAK KT90 dde");
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(w->pc->count(), 3);
+    EXPECT_EQ(w->PageTabs->tabText(0), "KT-90 parameters");
+    EXPECT_EQ(w->PageTabs->tabText(2), "Options");
+    EXPECT_EQ(w->frameKT90->KT90Options().kind(1), kKindElevation) << "editor starts at defaults";
+}
+
+TEST_F(Window, StartUpUnderACommaLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    make();
+    EXPECT_EQ(w->edAz->text(), "0,0");
+    EXPECT_EQ(w->edEl->text(), "0,0");
+}
+
+TEST_F(Window, FoldOutAndConsoleHeights)
+{
+    make();
+    w->btnHideOptsClick();
+    EXPECT_EQ(w->btnOptions->text(), "hide");
+    EXPECT_EQ(w->height(), 509);
+    EXPECT_EQ(w->pc->currentIndex(), 0);
+    w->btnHideOptsClick();
+    EXPECT_EQ(w->btnOptions->text(), "show");
+    EXPECT_EQ(w->height(), 119);
+    w->ShowPowerOutputs(true);
+    EXPECT_EQ(w->panNavigate->height(), 162);
+    EXPECT_EQ(w->height(), 191);
+    EXPECT_EQ(w->btnOptions->y(), 162 - 19);
+    EXPECT_TRUE(w->LCDLine4->isVisibleTo(w.get()));
+    w->btnHideOptsClick();
+    EXPECT_EQ(w->height(), 581);
+    w->ShowPowerOutputs(false);
+    EXPECT_EQ(w->panNavigate->height(), 90);
+    EXPECT_EQ(w->height(), 509);
+}
+
+TEST_F(Window, EveryActivationBringsTheFirstPage)
+{
+    make();
+    w->btnHideOptsClick();
+    w->PageTabs->setCurrentIndex(2);
+    EXPECT_EQ(w->pc->currentIndex(), 2);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.get(), &activate);
+    EXPECT_EQ(w->PageTabs->currentIndex(), 0);
+    EXPECT_EQ(w->pc->currentIndex(), 0);
+}
+
+TEST_F(Window, SnapsToTheScreenEdges)
+{
+    make();
+    w->show();
+    const QRect area = w->screen()->availableGeometry();
+    w->move(area.left() + 6, area.top() + 40);
+    EXPECT_EQ(w->frameGeometry().left(), area.left());
+    EXPECT_EQ(w->frameGeometry().top(), area.top() + 40);
+    w->move(area.left() + 40, area.bottom() - w->height() - 4);
+    EXPECT_EQ(w->frameGeometry().bottom(), area.bottom());
+}
+
+TEST_F(Window, ArrowKeysJog)
+{
+    connected();
+    key(QEvent::KeyPress, Qt::Key_Left);
+    key(QEvent::KeyPress, Qt::Key_Left, true); // the key's repeat
+    key(QEvent::KeyRelease, Qt::Key_Left, true);
+    key(QEvent::KeyRelease, Qt::Key_Left);
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0}));
+
+    key(QEvent::KeyPress, Qt::Key_Left);
+    key(QEvent::KeyPress, Qt::Key_Up);
+    key(QEvent::KeyRelease, Qt::Key_Left);
+    key(QEvent::KeyRelease, Qt::Key_Up);
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0, 1, 5, 4, 0}));
+
+    key(QEvent::KeyPress, Qt::Key_Left);
+    key(QEvent::KeyPress, Qt::Key_Right);   // sends nothing
+    key(QEvent::KeyRelease, Qt::Key_Right); // clears both horizontal bits
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0, 1, 5, 4, 0, 1, 0}));
+    EXPECT_EQ(w->edAz->cursorPosition(), 3) << "the caret did not move";
+}
+
+TEST_F(Window, AJogNeverOutlivesItsKey)
+{
+    connected();
+    key(QEvent::KeyPress, Qt::Key_Left);
+    w->btnHideOptsClick(); // the pages open: the jog ends
+    key(QEvent::KeyRelease, Qt::Key_Left);
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0}));
+    w->btnHideOptsClick();
+
+    key(QEvent::KeyPress, Qt::Key_Down);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(w.get(), &deactivate);
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0, 8, 0}));
+    EXPECT_EQ(w->link().fButtons(), 0u);
+}
+
+TEST_F(Window, KeysGoToTheFieldsWhileThePagesAreShown)
+{
+    connected();
+    w->btnHideOptsClick();
+    w->edAz->setFocus();
+    w->edAz->setCursorPosition(3);
+    key(QEvent::KeyPress, Qt::Key_Left);
+    key(QEvent::KeyRelease, Qt::Key_Left);
+    EXPECT_TRUE(jogMasks().empty());
+    EXPECT_EQ(w->edAz->cursorPosition(), 2);
+}
+
+TEST_F(Window, BackspaceStopsAndStillEdits)
+{
+    connected();
+    w->edAz->setCursorPosition(3);
+    QTest::keyClick(w->edAz, Qt::Key_Backspace);
+    EXPECT_EQ(sent(0x0F).size(), 1u);
+    EXPECT_EQ(w->edAz->text(), "0.");
+}
+
+TEST_F(Window, AngleFieldsTakeDigitsAndTheLocalesSeparatorOnly)
+{
+    struct Case {
+        QLocale locale;
+        QString typed, shown;
+    };
+    const Case cases[] = {
+        {QLocale::c(), "1a2-3 .5x,", "123.5"},
+        {QLocale(QLocale::German, QLocale::Germany), "12.,5", "12,5"},
+        {QLocale::c(), QString::fromUtf8("4\u00B05\u20AC"), "45"},
+    };
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        w.reset();
+        make();
+        w->show();
+        type(w->edAz, c.typed);
+        EXPECT_EQ(w->edAz->text(), c.shown);
+    }
+}
+
+TEST_F(Window, EnterSendsTheFieldAndSendBoth)
+{
+    connected();
+    type(w->edAz, "123.4");
+    QTest::keyClick(w->edAz, Qt::Key_Return);
+    type(w->edEl, "45");
+    QTest::keyClick(w->edEl, Qt::Key_Enter);
+    w->edAz->clear();
+    w->btnSend->click();
+    const auto got = sent(0x2F);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0], setPositionCommand(123.4, 10, -360, 10));
+    EXPECT_EQ(got[1], setPositionCommand(-360, 10, 45, 10));
+    EXPECT_EQ(got[2],
+              (Frame{0x57, '0', '0', '0', '0', 0x0A, '4', '0', '5', '0', 0x0A, 0x2F, 0x20}));
+    EXPECT_EQ(w->edAz->text(), "");
+    EXPECT_EQ(w->edEl->text(), "45") << "the Enter is not typed into the field";
+}
+
+TEST_F(Window, ACommaLocaleSendsTheExactFrame)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    connected();
+    type(w->edAz, "12,5");
+    QTest::keyClick(w->edAz, Qt::Key_Return);
+    const auto got = sent(0x2F);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], (Frame{0x57, 0x33, 0x37, 0x32, 0x35, 0x0A, 0x30, 0x30, 0x30, 0x30, 0x0A, 0x2F,
+                             0x20}));
+}
+
+TEST_F(Window, AnAngleTheFrameCannotCarryOnlySoundsTheAlert)
+{
+    connected();
+    type(w->edAz, "700");
+    QTest::keyClick(w->edAz, Qt::Key_Return);
+    EXPECT_EQ(alerts, 1);
+    server->advance(10);
+    EXPECT_TRUE(sent(0x2F).empty());
+    EXPECT_FALSE(w->link().DisableRefresh());
+    type(w->edAz, "10");
+    QTest::keyClick(w->edAz, Qt::Key_Return);
+    EXPECT_EQ(sent(0x2F).size(), 1u) << "the window goes on working";
+}
+
+TEST_F(Window, OutputCellsSwitchOnAPress)
+{
+    connected("Show power outs=1\n");
+    w->link().SendOutputsQuery(); // all off: every cell shows the ring
+    ASSERT_EQ(w->LCDLine4->Text()[8], QChar(8));
+    QTest::mousePress(w->LCDLine4, Qt::LeftButton, {}, QPoint(4 + 18 * 8 + 2, 10)); // char 9
+    const auto outs = sent(0xF3);
+    ASSERT_EQ(outs.size(), 1u);
+    EXPECT_EQ(outs[0][1], 0x02);
+    EXPECT_EQ(w->LCDLine4->Text()[8], QChar(' '));
+    QTest::mousePress(w->LCDLine4, Qt::RightButton, {}, QPoint(4 + 18 * 7 + 2, 10)); // char 8
+    QTest::mousePress(w->LCDLine4, Qt::LeftButton, {}, QPoint(20, 10));              // a gap
+    EXPECT_EQ(sent(0xF3).size(), 1u);
+}
+
+TEST_F(Window, AnErrorInAHandlerOnlySoundsTheAlert)
+{
+    make();
+    QTimer::singleShot(0, w.get(), [] { throw std::runtime_error("from a handler"); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return alerts == 1; }, 1000));
+    w->btnHideOptsClick();
+    EXPECT_EQ(w->btnOptions->text(), "hide");
+}
