@@ -142,6 +142,10 @@ TFMain::TFMain(const TFMainServices& s) : QWidget(nullptr, Qt::FramelessWindowHi
 TFMain::~TFMain()
 {
     qApp->removeEventFilter(this);
+    // The conversation ends with the window; the page is not updated then.
+    fTracking->Tracking.disconnect();
+    fTracking->Tracking.CloseLink();
+    fTracking.reset();
     fConnection.reset();
     // The options page writes the connection kind as it goes; the link it
     // serves goes after it.
@@ -291,7 +295,10 @@ void TFMain::FormCreate()
     pc->setCurrentIndex(PageTabs->currentIndex()); // hiding moved it on
     cp->setBaudRate(460800);                       // 11.
     // 12. fAzGear and fElGear start at 10 in the link.
-    // 13, 14: the tracker page and the tracker program come with the tracker.
+    fTracking = std::make_unique<TTracking>(*fLink, *frameOrbitron);
+    fTracking->ClearPage();            // 13.
+    fTracking->Tracking.StartCommand = // 14.
+        TTracking::LocateTracker(QCoreApplication::applicationDirPath());
     lbVer->setText(QStringLiteral("ver. ") + VersionText()); // 15.
 
     fLink->setOptions(frameOptions);

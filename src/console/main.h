@@ -16,6 +16,7 @@
 #include "portlister.h"
 #include "serialport.h"
 #include "tcpclient.h"
+#include "tracking.h"
 #include "veskImageButton.h"
 
 #include <QLabel>
@@ -54,6 +55,7 @@ public:
     TDeviceLink& link() { return *fLink; }
     TManualControl& manual() { return *fManual; }
     TConnectionRoutine& connection() { return *fConnection; }
+    TTracking& tracking() { return *fTracking; }
 
     // The controls, for tests.
     QWidget *panCompact, *panNavigate, *panOptions;
@@ -97,6 +99,7 @@ private:
     std::unique_ptr<TDeviceLink> fLink;
     std::unique_ptr<TManualControl> fManual;
     std::unique_ptr<TConnectionRoutine> fConnection;
+    std::unique_ptr<TTracking> fTracking;
     struct SeenKey {
         const QKeyEvent* event = nullptr;
         QEvent::Type type = QEvent::None;

@@ -1,0 +1,11 @@
+#pragma once
+
+// Where a conversation between two programs is served: a local socket named
+// after service and topic in a directory only this user can enter.
+
+#include <QString>
+
+// $XDG_RUNTIME_DIR/kt90dde, or /tmp/kt90dde-<uid> without it; created with
+// mode 0700 when missing.
+QString ConversationDirectory();
+QString ConversationPath(const QString& service, const QString& topic);
