@@ -1,11 +1,15 @@
 // Console tests run the real application object, with its error handler.
 #include "application.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir runtime; // the tracker conversation's own directory
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "feedserver.h"
 #include "main.h"
 #include "simserver.h"
 
@@ -336,4 +337,19 @@ TEST_F(Window, AnErrorInAHandlerOnlySoundsTheAlert)
     EXPECT_TRUE(QTest::qWaitFor([&] { return alerts == 1; }, 1000));
     w->btnHideOptsClick();
     EXPECT_EQ(w->btnOptions->text(), "hide");
+}
+
+TEST_F(Window, TheTrackerMovesTheRotator)
+{
+    connected();
+    EXPECT_EQ(w->frameOrbitron->l_dd->text(), "Closed");
+    EXPECT_EQ(w->frameOrbitron->l_aos->text(), "None") << "cleared at start-up";
+    TFeedServer feed("Orbitron", "Tracking", "TrackingDataEx");
+    ASSERT_TRUE(feed.listen());
+    feed.setText("SN\"ISS\" AZ200.5 EL12.0");
+    w->tracking().TrackingToogle(w->frameOrbitron->l_dd);
+    EXPECT_EQ(w->frameOrbitron->l_dd->text(), "Opened");
+    EXPECT_EQ(w->frameOrbitron->l_na->text(), "ISS");
+    ASSERT_EQ(sent(0x2F).size(), 1u);
+    EXPECT_EQ(sent(0x2F)[0], setPositionCommand(200.5, 10, 12.0, 10));
 }
