@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "application.h"
 #include "artwork.h"
 #include "versiontext.h"
 
@@ -121,6 +122,9 @@ TFMain::TFMain(const TFMainServices& s) : QWidget(nullptr, Qt::FramelessWindowHi
     tn = s.tcp ? s.tcp : fOwnTcp.get();
     fPorts = s.ports ? s.ports : fOwnPorts.get();
     fProbe = s.probe ? s.probe : fOwnProbe.get();
+    fUi = std::make_unique<TMessageBoxUi>(this);
+    fOperator = s.ui ? s.ui : fUi.get();
+    fFiles = s.files;
     fIniPath = s.iniPath.isEmpty()
                    ? QCoreApplication::applicationDirPath() + QStringLiteral("/norvakKT90dde.ini")
                    : s.iniPath;
@@ -285,8 +289,12 @@ void TFMain::FormCreate()
     frameOptions->resize(kPanelWidth, kOptionsHeight - 21);
     frameOrbitron = new TOrbitronFrame(pages[1]); // 7.
     frameOrbitron->resize(kPanelWidth, kOptionsHeight - 21);
-    frameKT90 = new TKT90frame(pages[0]); // 8.
+    frameKT90 = new TKT90frame(pages[0], fOperator, fFiles); // 8.
     frameKT90->resize(kPanelWidth, kOptionsHeight - 21);
+    frameKT90->infoBeep = [] { Alert(); };
+    fTransfer = std::make_unique<TConfigTransfer>(*fLink, *fOperator);
+    frameKT90->onDownload = [this] { fTransfer->DownloadFromDevice(*frameKT90); };
+    frameKT90->onUpload = [this] { fTransfer->UploadToDevice(*frameKT90); };
     fLink->buffer().Clear();                // 9.
     for (int i = 0; i < pc->count(); ++i) { // 10.
         PageTabs->setTabText(i, pc->tabText(i));

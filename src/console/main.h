@@ -13,10 +13,12 @@
 #include "frameOptions.h"
 #include "frameOrbitron.h"
 #include "manualcontrol.h"
+#include "messageboxui.h"
 #include "portlister.h"
 #include "serialport.h"
 #include "tcpclient.h"
 #include "tracking.h"
+#include "transfer.h"
 #include "veskImageButton.h"
 
 #include <QLabel>
@@ -36,6 +38,8 @@ struct TFMainServices {
     ITcpClient* tcp = nullptr;
     IPortLister* ports = nullptr;
     IHostProbe* probe = nullptr;
+    IOperatorUi* ui = nullptr;     // message boxes of the editor and the transfers
+    IFileChooser* files = nullptr; // the editor's file dialogs
 };
 
 class TFMain : public QWidget {
@@ -95,11 +99,15 @@ private:
     ITcpClient* tn;
     IPortLister* fPorts;
     IHostProbe* fProbe;
+    IOperatorUi* fOperator;
+    IFileChooser* fFiles;
     QString fIniPath;
     std::unique_ptr<TDeviceLink> fLink;
     std::unique_ptr<TManualControl> fManual;
     std::unique_ptr<TConnectionRoutine> fConnection;
     std::unique_ptr<TTracking> fTracking;
+    std::unique_ptr<TMessageBoxUi> fUi;
+    std::unique_ptr<TConfigTransfer> fTransfer;
     struct SeenKey {
         const QKeyEvent* event = nullptr;
         QEvent::Type type = QEvent::None;
