@@ -353,3 +353,101 @@ TEST_F(Window, TheTrackerMovesTheRotator)
     ASSERT_EQ(sent(0x2F).size(), 1u);
     EXPECT_EQ(sent(0x2F)[0], setPositionCommand(200.5, 10, 12.0, 10));
 }
+
+namespace {
+
+// Screenshots of a walk through the editor, when KT90_SCREENSHOT_DIR names
+// a folder (scripts/editor-screenshots.sh runs this under Xvfb).
+void shot(QWidget* w, const char* name)
+{
+    const QByteArray dir = qgetenv("KT90_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        w->grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png");
+}
+
+struct YesUi : IOperatorUi {
+    QStringList boxes;
+    bool Confirm(const QString&) override { return true; }
+    void ShowError(const QString& t) override { boxes << t; }
+    void ShowInformation(const QString& t) override { boxes << t; }
+    void BeginBusy() override {}
+    void EndBusy() override {}
+};
+
+struct OneFile : IFileChooser {
+    QString name;
+    QString SaveFileName() override { return name; }
+    QString OpenFileName() override { return name; }
+};
+
+} // namespace
+
+TEST_F(Window, TheOperatorEditsTheControllersConfiguration)
+{
+    server = std::make_unique<sim::SimServer>(ctl, sim::SimFaults{}, sim::Clock::Real);
+    server->listenTcp("127.0.0.1", 0);
+    server->start();
+    settings("[Options]\nConnect via=ETH (RJ45)\nHOST IP=127.0.0.1\nHOST PORT=" +
+             QByteArray::number(server->tcpPort()) + "\n");
+    YesUi ui;
+    OneFile files;
+    files.name = dir.filePath("edited.ktcfg");
+    TFMainServices s;
+    s.iniPath = ini;
+    s.ports = &ports;
+    s.probe = &probe;
+    s.ui = &ui;
+    s.files = &files;
+    w = std::make_unique<TFMain>(s);
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->frameOptions->Button1->text() == "Disconnect"; },
+                                3000));
+    w->btnHideOptsClick();
+    TKT90frame* ed = w->frameKT90;
+    const auto node = [&](const char* text) {
+        ed->tvwTabs->setCurrentItem(ed->tvwTabs->findItems(text, Qt::MatchExactly).front());
+        ed->tvwTabsClick();
+    };
+    const auto simPower = [&] {
+        return server->locked([](sim::SimController& c) {
+            return c.block().u8(TktFRAMParams::motorField(0, offs::motorRec::max_power));
+        });
+    };
+
+    // Download: the controller's block comes into the editor.
+    server->locked([](sim::SimController& c) {
+        TktFRAMParams b = c.block();
+        b.setU8(TktFRAMParams::motorField(0, offs::motorRec::max_power), 90);
+        c.setBlock(b);
+        return 0;
+    });
+    node("Download");
+    EXPECT_EQ(ed->panel("pn05Motor1MaxPower")->text(), " 90%");
+    shot(w.get(), "1-downloaded");
+
+    // A value changed with the keys, then uploaded.
+    TArrowKeyPanel* power = ed->panel("pn05Motor1MaxPower");
+    power->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return power->hasFocus(); }, 1000));
+    QTest::keyClick(power, Qt::Key_Down);
+    QTest::keyClick(power, Qt::Key_Down);
+    EXPECT_EQ(power->text(), " 88%");
+    EXPECT_TRUE(jogMasks().empty()) << "the arrows edit while the pages are shown";
+    shot(w.get(), "2-edited");
+    node("Upload");
+    EXPECT_TRUE(ui.boxes.contains("Upload successful."));
+    EXPECT_EQ(simPower(), 88);
+    EXPECT_EQ(kt90::CurrentConfiguration(), ed->KT90Options());
+
+    // Saved, defaults restored, and the file opened again.
+    node("Save");
+    EXPECT_EQ(QFileInfo(files.name).size(), 496);
+    ed->RestoreDefaultClick();
+    EXPECT_EQ(power->text(), " 100%");
+    shot(w.get(), "3-defaults");
+    node("Open");
+    EXPECT_EQ(power->text(), " 88%");
+    shot(w.get(), "4-reopened");
+    EXPECT_FALSE(w->link().DisableRefresh());
+}
