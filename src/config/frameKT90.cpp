@@ -1,6 +1,7 @@
 #include "frameKT90.h"
 
 #include "configfile.h"
+#include "style.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -18,28 +19,7 @@ constexpr int kTreeWidth = 130;
 constexpr int kRowTop = 36;
 constexpr int kRowStep = 20;
 
-QFont tahoma(int pixels, bool bold = false)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-void background(QWidget* w, QColor c)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-void textColour(QWidget* w, QColor c)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    w->setPalette(p);
-}
+QFont tahoma(int pixels, bool bold = false) { return PixelFont("Tahoma", pixels, bold); }
 
 int rowY(int row) { return kRowTop + kRowStep * (row - 1); }
 
@@ -101,7 +81,7 @@ public:
     {
         setCursor(Qt::PointingHandCursor);
         setFont(tahoma(11));
-        textColour(this, kLime);
+        SetTextColour(this, kLime);
         adjustSize();
     }
     std::function<void()> clicked;
@@ -149,7 +129,7 @@ TKT90frame::~TKT90frame() = default;
 void TKT90frame::build()
 {
     resize(793, 364);
-    background(this, kFrame);
+    SetBackground(this, kFrame);
     tvwTabs = new QTreeWidget(this);
     tvwTabs->setGeometry(0, 0, kTreeWidth, height());
     tvwTabs->setHeaderHidden(true);
@@ -187,7 +167,7 @@ void TKT90frame::build()
     panMotors = new QWidget;
     panPorts = new QWidget;
     for (QWidget* p : {panMotors, panPorts}) {
-        background(p, kPage);
+        SetBackground(p, kPage);
         p->setFont(tahoma(11));
         pages->addWidget(p);
     }
@@ -199,7 +179,7 @@ void TKT90frame::heading(QWidget* page, const char* text, int x)
 {
     auto* h = new QLabel(QString::fromLatin1(text), page);
     h->setFont(tahoma(13, true));
-    textColour(h, kAmber);
+    SetTextColour(h, kAmber);
     h->move(x, 10);
     h->adjustSize();
 }
@@ -207,7 +187,7 @@ void TKT90frame::heading(QWidget* page, const char* text, int x)
 void TKT90frame::separator(QWidget* page, int x)
 {
     auto* line = new QWidget(page);
-    background(line, kAmber);
+    SetBackground(line, kAmber);
     line->setGeometry(x, kRowTop, 3, std::max(0, page->height() - 39));
     fSeparators.push_back(line);
 }
@@ -215,7 +195,7 @@ void TKT90frame::separator(QWidget* page, int x)
 QLabel* TKT90frame::rowLabel(QWidget* page, const QString& text, int right, int y)
 {
     auto* l = new QLabel(text, page);
-    textColour(l, kAmber);
+    SetTextColour(l, kAmber);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     l->setGeometry(right - 100, y, 100, 14);
     return l;

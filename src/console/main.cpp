@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "artwork.h"
+#include "style.h"
 #include "versiontext.h"
 
 #include <QApplication>
@@ -23,30 +24,6 @@ constexpr int kWidth = 797;
 constexpr int kPanelWidth = 793;
 constexpr int kOptionsHeight = 385;
 constexpr int kSnap = 10;
-
-QFont named(const char* family, int pixels, bool bold = false)
-{
-    QFont f(QString::fromLatin1(family));
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-void paint(QWidget* w, QColor background)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, background);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-void textColour(QWidget* w, QColor c)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
-    w->setPalette(p);
-}
 
 // A panel whose free areas move the window, as a title bar would.
 class TDragPanel : public QWidget {
@@ -91,7 +68,7 @@ QLineEdit* angleField(QWidget* parent, int y)
     auto* e = new QLineEdit(parent);
     e->setGeometry(37, y, 66, 31);
     e->setAlignment(Qt::AlignCenter);
-    e->setFont(named("Tahoma", 21));
+    e->setFont(PixelFont("Tahoma", 21));
     e->setFrame(false);
     QPalette p = e->palette();
     p.setColor(QPalette::Base, kLime);
@@ -130,7 +107,7 @@ TFMain::TFMain(const TFMainServices& s) : QWidget(nullptr, Qt::FramelessWindowHi
                    : s.iniPath;
 
     setWindowTitle(QStringLiteral("NORVAK KT90 dde"));
-    setFont(named("MS Sans Serif", 11));
+    setFont(PixelFont("MS Sans Serif", 11));
     setAttribute(Qt::WA_OpaquePaintEvent);
     fLink = std::make_unique<TDeviceLink>(*cp, *tn, kt90::CurrentConfiguration(), this);
     buildTitleStrip();
@@ -161,7 +138,7 @@ TFMain::~TFMain()
 void TFMain::buildTitleStrip()
 {
     panCompact = new TDragPanel(this);
-    paint(panCompact, kPanel);
+    SetBackground(panCompact, kPanel);
     Image2 = new TStill(panCompact);
     Image2->setGeometry(5, 4, 45, 15);
     Image2->setPixmap(
@@ -173,12 +150,12 @@ void TFMain::buildTitleStrip()
     Image2->raise(); // the logo lies over the badge where they meet
     lbVer = new TStill(panCompact);
     lbVer->setGeometry(78, 4, 69, 13);
-    lbVer->setFont(named("MS Sans Serif", 11));
-    textColour(lbVer, Qt::white);
+    lbVer->setFont(PixelFont("MS Sans Serif", 11));
+    SetTextColour(lbVer, Qt::white);
     lbError = new TStill(panCompact);
     lbError->move(194, 4);
-    lbError->setFont(named("MS Sans Serif", 11, true));
-    textColour(lbError, kErrorRed);
+    lbError->setFont(PixelFont("MS Sans Serif", 11, true));
+    SetTextColour(lbError, kErrorRed);
     lbError->hide();
     btnClose = new TveskImageButton(panCompact);
     btnClose->move(736, 0);
@@ -192,13 +169,13 @@ void TFMain::buildTitleStrip()
 void TFMain::buildConsole()
 {
     panNavigate = new TDragPanel(this);
-    paint(panNavigate, kPanel);
+    SetBackground(panNavigate, kPanel);
     edAz = angleField(panNavigate, 11);
     edEl = angleField(panNavigate, 48);
     const auto label = [this](const char* text, QLineEdit* field) {
         auto* l = new TStill(QString::fromLatin1(text), panNavigate);
-        l->setFont(named("MS Sans Serif", 11));
-        textColour(l, kAmber);
+        l->setFont(PixelFont("MS Sans Serif", 11));
+        SetTextColour(l, kAmber);
         l->adjustSize();
         l->move(field->x() - 5 - l->width(), field->y() + (field->height() - l->height()) / 2);
         return l;
@@ -252,11 +229,11 @@ void TFMain::buildConsole()
 void TFMain::buildOptions()
 {
     panOptions = new TDragPanel(this);
-    paint(panOptions, kPanel);
+    SetBackground(panOptions, kPanel);
     panOptions->hide();
     PageTabs = new QTabBar(panOptions);
     PageTabs->setGeometry(0, 0, kPanelWidth, 21);
-    PageTabs->setFont(named("Tahoma", 11));
+    PageTabs->setFont(PixelFont("Tahoma", 11));
     PageTabs->setDrawBase(false);
     PageTabs->setExpanding(false);
     PageTabs->setStyleSheet(QStringLiteral("QTabBar { background: #111111; }"

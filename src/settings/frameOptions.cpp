@@ -1,6 +1,7 @@
 #include "frameOptions.h"
 
 #include "errors.h"
+#include "style.h"
 #include "unhandled.h"
 
 #include <QButtonGroup>
@@ -26,24 +27,13 @@ const QString kViaCom = QStringLiteral("COM (RS232)");
 const QString kViaEth = QStringLiteral("ETH (RJ45)");
 const QString kNotSelected = QStringLiteral("not selected");
 
-QFont tahoma()
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
-    return f;
-}
+QFont tahoma() { return PixelFont("Tahoma", 11); }
 
 void colour(QWidget* w, QColor text, QColor background = QColor())
 {
-    QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Text, text);
-    if (background.isValid()) {
-        p.setColor(QPalette::Window, background);
-        p.setColor(QPalette::Base, background);
-        w->setAutoFillBackground(true);
-    }
-    w->setPalette(p);
+    SetTextColour(w, text);
+    if (background.isValid())
+        SetBackground(w, background);
 }
 
 // The caption with its spaces removed, as a decimal integer.

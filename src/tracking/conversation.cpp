@@ -155,13 +155,18 @@ void TDdeConversation::requestData()
     emit dataChanged();
 }
 
+bool TDdeConversation::wakeTransaction()
+{
+    // A transaction waits for its answer: this is its wake-up.
+    if (fInTransaction && fWaitLoop)
+        fWaitLoop->quit();
+    return fInTransaction;
+}
+
 void TDdeConversation::onReadyRead()
 {
-    if (fInTransaction) {
-        if (fWaitLoop)
-            fWaitLoop->quit();
+    if (wakeTransaction())
         return;
-    }
     if (!fOpen)
         return;
     bool notice = fNoticePending;
@@ -184,11 +189,8 @@ void TDdeConversation::onReadyRead()
 
 void TDdeConversation::onDisconnected()
 {
-    if (fInTransaction) {
-        if (fWaitLoop)
-            fWaitLoop->quit();
+    if (wakeTransaction())
         return;
-    }
     if (!fOpen)
         return;
     // The server ended the conversation (the tracker quit).

@@ -59,6 +59,7 @@ private:
     std::optional<QByteArray> transact(const QByteArray& line, QByteArray* data = nullptr);
     bool waitForInput(QElapsedTimer& clock);
     void requestData();
+    bool wakeTransaction();
     void onReadyRead();
     void onDisconnected();
 

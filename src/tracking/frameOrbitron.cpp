@@ -1,5 +1,7 @@
 #include "frameOrbitron.h"
 
+#include "style.h"
+
 #include <QLocale>
 #include <QMouseEvent>
 
@@ -20,19 +22,12 @@ char decimalSeparator()
 TOrbitronFrame::TOrbitronFrame(QWidget* parent) : QWidget(parent)
 {
     resize(290, 119);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(17, 17, 17));
-    setPalette(p);
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setPixelSize(11);
-    setFont(f);
+    SetBackground(this, QColor(17, 17, 17));
+    setFont(PixelFont("MS Sans Serif", 11));
 
     const auto label = [this](const char* text, int x, int y, QColor colour) {
         auto* l = new QLabel(QString::fromLatin1(text), this);
-        QPalette lp = l->palette();
-        lp.setColor(QPalette::WindowText, colour);
-        l->setPalette(lp);
+        SetTextColour(l, colour);
         l->move(x, y);
         l->resize(colour == kValue ? 180 : 60, 13);
         if (colour == kCaption)

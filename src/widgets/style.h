@@ -1,0 +1,16 @@
+#pragma once
+
+// The few ways the window's parts dress their controls.
+
+#include <QColor>
+#include <QFont>
+#include <QWidget>
+
+// A face by family name at a size in pixels.
+QFont PixelFont(const char* family, int pixels, bool bold = false);
+
+// The widget's background filled in a colour.
+void SetBackground(QWidget* w, const QColor& c);
+
+// The widget's text (labels and edits alike) in a colour.
+void SetTextColour(QWidget* w, const QColor& c);
