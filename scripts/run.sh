@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh
-port="${KT90_PORT:-4533}"
+port="${KT90_PORT:-4540}" # 4533 is the panel's own rotctld port
 ini=build/bin/norvakKT90dde.ini
 if [ ! -e "$ini" ]; then
   printf '[Options]\nConnect via=ETH (RJ45)\nHOST IP=127.0.0.1\nHOST PORT=%s\nShow power outs=1\n' \

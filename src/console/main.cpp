@@ -127,6 +127,7 @@ TFMain::~TFMain()
     fTracking->Tracking.disconnect();
     fTracking->Tracking.CloseLink();
     fTracking.reset();
+    fRotctl.reset();
     fConnection.reset();
     // The options page writes the connection kind as it goes; the link it
     // serves goes after it.
@@ -297,6 +298,10 @@ void TFMain::FormCreate()
         lbError->setVisible(shown);
     };
     frameOptions->setConnectHandler([this] { fConnection->Button1Click(); });
+    // Trackers that speak hamlib's rotator protocol steer the antenna too.
+    fRotctl = std::make_unique<TRotctlServer>(*fLink, TRotctlSettings::Read(fIniPath));
+    connect(fRotctl.get(), &TRotctlServer::statusChanged, frameOrbitron->l_rot, &QLabel::setText);
+    fRotctl->start();
     // 16. the press of Connect waits until the window is on screen (showEvent),
     // so that the operator sees the panel while it connects.
 }

@@ -15,6 +15,7 @@
 #include "manualcontrol.h"
 #include "messageboxui.h"
 #include "portlister.h"
+#include "rotctlserver.h"
 #include "serialport.h"
 #include "tcpclient.h"
 #include "tracking.h"
@@ -60,6 +61,7 @@ public:
     TManualControl& manual() { return *fManual; }
     TConnectionRoutine& connection() { return *fConnection; }
     TTracking& tracking() { return *fTracking; }
+    TRotctlServer& rotctl() { return *fRotctl; }
 
     // The controls, for tests.
     QWidget *panCompact, *panNavigate, *panOptions;
@@ -106,6 +108,7 @@ private:
     std::unique_ptr<TManualControl> fManual;
     std::unique_ptr<TConnectionRoutine> fConnection;
     std::unique_ptr<TTracking> fTracking;
+    std::unique_ptr<TRotctlServer> fRotctl;
     std::unique_ptr<TMessageBoxUi> fUi;
     std::unique_ptr<TConfigTransfer> fTransfer;
     struct SeenKey {

@@ -55,6 +55,8 @@ TOrbitronFrame::TOrbitronFrame(QWidget* parent) : QWidget(parent)
     l_dd->setProperty("tag", 0);
     l_dd->setCursor(Qt::PointingHandCursor);
     l_dd->installEventFilter(this);
+    l_rot = label("", 6, 114, kValue);
+    l_rot->resize(400, 13);
     for (QLabel* l : {l_uf, l_az, l_um, l_aos, l_na})
         l->resize(112, 13); // up to the right-hand column
 }

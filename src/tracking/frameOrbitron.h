@@ -18,6 +18,7 @@ public:
 
     QLabel *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label8, *Label9, *Label10;
     QLabel *l_na, *l_az, *l_el, *l_uf, *l_df, *l_um, *l_dm, *l_aos, *l_dd;
+    QLabel* l_rot; // the hamlib rotator server's state
 
 signals:
     // A click on the conversation state.

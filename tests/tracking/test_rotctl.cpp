@@ -1,0 +1,289 @@
+#include "linkfixture.h"
+#include "rotctlserver.h"
+
+#include "rotctl.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpSocket>
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+using namespace kt90;
+
+namespace {
+
+class Rotctl : public LinkFixture {
+protected:
+    std::unique_ptr<TRotctlServer> rot;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+
+    void SetUp() override
+    {
+        LinkFixture::SetUp();
+        FillDefaults(current); // M1 -180..540, M2 -15..195
+    }
+    void TearDown() override
+    {
+        clients.clear();
+        rot.reset();
+        LinkFixture::TearDown();
+    }
+    void serve(Via via = Via::Tcp)
+    {
+        open(via);
+        TRotctlSettings s;
+        s.port = 0;
+        s.parkAzimuth = 180;
+        s.parkElevation = 10;
+        rot = std::make_unique<TRotctlServer>(*link, s);
+        ASSERT_TRUE(rot->start()) << rot->status().toStdString();
+    }
+    QTcpSocket* client()
+    {
+        clients.push_back(std::make_unique<QTcpSocket>());
+        clients.back()->connectToHost("127.0.0.1", rot->port());
+        EXPECT_TRUE(clients.back()->waitForConnected(1000));
+        return clients.back().get();
+    }
+    // One request, and the answer once its lines are all in.
+    QByteArray ask(QTcpSocket* c, const QByteArray& line, int lines)
+    {
+        c->write(line);
+        QByteArray got;
+        const bool complete = QTest::qWaitFor(
+            [&] {
+                got += c->readAll();
+                return got.count('\n') >= lines;
+            },
+            2000);
+        EXPECT_TRUE(complete) << line.data() << " answered " << got.data();
+        return got;
+    }
+    std::vector<Frame> sent()
+    {
+        server->advance(1);
+        return received();
+    }
+};
+
+} // namespace
+
+TEST_F(Rotctl, RequestsAndAnswers)
+{
+    ctl.setAngle(0, 12.5);
+    ctl.setAngle(1, 45);
+    serve();
+    link->SendStatusQuery();
+    QTcpSocket* c = client();
+    struct Case {
+        QByteArray request;
+        QByteArray answer;
+        std::optional<Frame> frame; // the command the controller gets, if any
+    };
+    const Case cases[] = {
+        {"p\n", "12.50\n45.00\n", std::nullopt},
+        {"\\get_pos\r\n", "12.50\n45.00\n", std::nullopt},
+        {"+p\n", "get_pos:\nAzimuth: 12.50\nElevation: 45.00\nRPRT 0\n", std::nullopt},
+        {"P 120 30\n", "RPRT 0\n", setPositionCommand(120, 10, 30, 10)},
+        {"P 120,5 30,25\n", "RPRT 0\n", setPositionCommand(120.5, 10, 30.25, 10)},
+        {"\\set_pos 200.0 -5\n", "RPRT 0\n", setPositionCommand(200, 10, -5, 10)},
+        {"+P 10 20\n", "set_pos: 10 20\nRPRT 0\n", setPositionCommand(10, 10, 20, 10)},
+        {"P 600 0\n", "RPRT -1\n", std::nullopt},  // beyond M1's max angle
+        {"P 10 200\n", "RPRT -1\n", std::nullopt}, // beyond M2's
+        {"P north up\n", "RPRT -1\n", std::nullopt},
+        {"S\n", "RPRT 0\n", stopCommand()},
+        {"K\n", "RPRT 0\n", setPositionCommand(180, 10, 10, 10)},
+        {"M 2 50\n", "RPRT 0\n", jogCommand(kJogUp)},
+        {"\\move 16 0\n", "RPRT 0\n", jogCommand(kJogRight)},
+        {"M 3 0\n", "RPRT -1\n", std::nullopt},
+        {"\\stop\n", "RPRT 0\n", stopCommand()},
+        {"_\n", "NORVAK KT-90\n", std::nullopt},
+        {"+_\n", "get_info:\nInfo: NORVAK KT-90\nRPRT 0\n", std::nullopt},
+        {"\\dump_state\n",
+         "1\n1\nmin_az=-180.000000\nmax_az=540.000000\nmin_el=-15.000000\nmax_el=195.000000\n"
+         "south_zero=0\nrot_type=AzEl\ndone\n",
+         std::nullopt},
+        {"x\n", "RPRT -4\n", std::nullopt},
+    };
+    for (const auto& cs : cases) {
+        const std::size_t before = sent().size();
+        EXPECT_EQ(ask(c, cs.request, cs.answer.count('\n')), cs.answer) << cs.request.data();
+        const auto after = sent();
+        if (cs.frame) {
+            ASSERT_EQ(after.size(), before + 1) << cs.request.data();
+            EXPECT_EQ(after.back(), *cs.frame) << cs.request.data();
+        } else {
+            EXPECT_EQ(after.size(), before) << cs.request.data();
+        }
+    }
+    EXPECT_EQ(link->fButtons(), 0u) << "stop cleared the jog";
+}
+
+TEST_F(Rotctl, WithoutAControllerNothingIsSent)
+{
+    serve();
+    tcp.Disconnect();
+    QTcpSocket* c = client();
+    for (const char* r : {"P 1 1\n", "S\n", "K\n", "M 2 0\n"})
+        EXPECT_EQ(ask(c, r, 1), "RPRT -6\n") << r;
+    EXPECT_EQ(ask(c, "p\n", 2), "0.00\n0.00\n");
+    EXPECT_TRUE(received().empty());
+}
+
+TEST_F(Rotctl, BoundedInput)
+{
+    serve();
+    QTcpSocket* longLine = client();
+    longLine->write(QByteArray(300, 'p'));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return longLine->state() != QTcpSocket::ConnectedState; }, 2000));
+    QTcpSocket* longWithEnd = client();
+    longWithEnd->write(QByteArray(300, ' ') + "p\n");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return longWithEnd->state() != QTcpSocket::ConnectedState; }, 2000));
+
+    std::vector<QTcpSocket*> four;
+    for (int i = 0; i < 4; ++i)
+        four.push_back(client());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rot->clientCount() == 4; }, 2000));
+    QTcpSocket* fifth = client();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return fifth->state() != QTcpSocket::ConnectedState; }, 2000));
+    EXPECT_EQ(ask(four[3], "p\n", 2), "0.00\n0.00\n");
+    EXPECT_TRUE(rot->status().contains("4 clients")) << rot->status().toStdString();
+}
+
+TEST_F(Rotctl, AnIdleClientIsDropped)
+{
+    serve();
+    rot->setIdleTimeout(100);
+    QTcpSocket* c = client();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return c->state() != QTcpSocket::ConnectedState; }, 2000));
+}
+
+TEST_F(Rotctl, AClientVanishingMidCommand)
+{
+    clock = kt90::sim::Clock::Real;
+    faults.delayMs = 150;
+    serve(Via::Pty);
+    QTcpSocket* c = client();
+    c->write("S\n");
+    c->flush();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received().size() == 1; }, 2000));
+    c->abort();
+    QTest::qWait(300); // the stop's reply comes and goes to nobody
+    QTcpSocket* next = client();
+    EXPECT_EQ(ask(next, "_\n", 1), "NORVAK KT-90\n");
+}
+
+TEST_F(Rotctl, AnswersComeInOneWrite)
+{
+    serve();
+    // A client as Gpredict is: one send, then one recv.
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(rot->port());
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(send(fd, "+p\n", 3, 0), 3);
+        pollfd p{fd, POLLIN, 0};
+        ASSERT_TRUE(QTest::qWaitFor([&] { return poll(&p, 1, 0) == 1; }, 2000));
+        char buf[256];
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        ASSERT_EQ(std::string(buf, static_cast<std::size_t>(n)),
+                  "get_pos:\nAzimuth: 0.00\nElevation: 0.00\nRPRT 0\n");
+    }
+    ::close(fd);
+}
+
+TEST_F(Rotctl, ThePortInUseIsSaid)
+{
+    serve();
+    TRotctlSettings s;
+    s.port = rot->port();
+    TRotctlServer second(*link, s);
+    EXPECT_FALSE(second.start());
+    EXPECT_TRUE(second.status().startsWith("rotctld: not listening on 127.0.0.1:"))
+        << second.status().toStdString();
+    TRotctlSettings off;
+    off.enabled = false;
+    TRotctlServer none(*link, off);
+    EXPECT_FALSE(none.start());
+    EXPECT_EQ(none.status(), "rotctld: off");
+}
+
+TEST_F(Rotctl, TheRealRotctlClient)
+{
+    const QString rotctl = QStandardPaths::findExecutable("rotctl");
+    if (rotctl.isEmpty())
+        GTEST_SKIP() << "rotctl (libhamlib-utils) is not installed";
+    ctl.setAngle(0, 33.3);
+    serve();
+    link->SendStatusQuery();
+    QProcess p;
+    p.start(rotctl,
+            {"-m", "2", "-r", QString("127.0.0.1:%1").arg(rot->port()), "P", "120", "30", "p"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(received().back(), setPositionCommand(120, 10, 30, 10));
+    EXPECT_EQ(p.readAllStandardOutput(), "33.30\n0.00\n");
+}
+
+TEST_F(Rotctl, TheSameShapeAsRotctld)
+{
+    const QString rotctld = QStandardPaths::findExecutable("rotctld");
+    if (rotctld.isEmpty())
+        GTEST_SKIP() << "rotctld (libhamlib-utils) is not installed";
+    serve();
+    QTcpServer probe; // a free port for the dummy rotator
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    QProcess dummy;
+    dummy.start(rotctld, {"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port)});
+    ASSERT_TRUE(dummy.waitForStarted());
+    QTcpSocket theirs;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            theirs.connectToHost("127.0.0.1", port);
+            return theirs.waitForConnected(100);
+        },
+        5000));
+    QTcpSocket* ours = client();
+    const auto keys = [](const QByteArray& answer) {
+        QList<QByteArray> k;
+        for (const QByteArray& line : answer.split('\n'))
+            k << line.split('=').front();
+        return k;
+    };
+    const QByteArray dumpTheirs = ask(&theirs, "\\dump_state\n", 9);
+    const QByteArray dumpOurs = ask(ours, "\\dump_state\n", 9);
+    EXPECT_EQ(keys(dumpOurs), keys(dumpTheirs));
+    for (const char* r : {"P 10 20\n", "S\n", "K\n", "M 2 0\n", "+P 10 20\n"}) {
+        const int lines = r[0] == '+' ? 2 : 1;
+        EXPECT_EQ(ask(ours, r, lines), ask(&theirs, r, lines)) << r;
+    }
+    theirs.write("q\n");
+    dummy.kill();
+    dummy.waitForFinished();
+}
+
+TEST(RotctlParse, NamesArgumentsAndForms)
+{
+    const RotctlRequest a = ParseRotctl("+\\set_pos 1,5 2.5\r\n");
+    EXPECT_EQ(a.kind, RotctlRequest::Kind::SetPos);
+    EXPECT_TRUE(a.extended);
+    EXPECT_EQ(a.args, "1,5 2.5");
+    EXPECT_DOUBLE_EQ(*a.a, 1.5);
+    EXPECT_DOUBLE_EQ(*a.b, 2.5);
+    EXPECT_EQ(ParseRotctl("   \r\n").kind, RotctlRequest::Kind::Empty);
+    EXPECT_EQ(ParseRotctl("q").kind, RotctlRequest::Kind::Quit);
+    EXPECT_EQ(ParseRotctl("\\quit").kind, RotctlRequest::Kind::Quit);
+    EXPECT_EQ(ParseRotctl("pp").kind, RotctlRequest::Kind::Unknown);
+    EXPECT_FALSE(ParseRotctl("P 1e999 0").a.has_value());
+}
