@@ -1,0 +1,128 @@
+// Round trip of hamlib's "p" (get position) over loopback: the panel's own
+// rotator server next to rotctld with its dummy rotator, in one run.
+
+#include "rotctlserver.h"
+#include "simserver.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QThread>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Settings : ILinkSettings {
+    int Pooling() const override { return 250; }
+    int Timeout() const override { return 500; }
+    bool UseSerial() const override { return false; }
+};
+
+// Median and p99 in microseconds of n "p" round trips, one send and one
+// recv each, as Gpredict does; -1 when nothing answers.
+std::pair<double, double> measure(quint16 port, int n)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int tries = 0; ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0; ++tries) {
+        if (tries > 100)
+            return {-1, -1};
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // rotctld starting up
+    }
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    std::vector<double> us;
+    char buf[256];
+    for (int i = 0; i < n + 20; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        if (send(fd, "p\n", 2, 0) != 2)
+            break;
+        std::size_t lines = 0;
+        while (lines < 2) {
+            const ssize_t got = recv(fd, buf, sizeof buf, 0);
+            if (got <= 0)
+                break;
+            lines += static_cast<std::size_t>(std::count(buf, buf + got, '\n'));
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        if (i >= 20)
+            us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+    }
+    ::close(fd);
+    if (us.empty())
+        return {-1, -1};
+    std::sort(us.begin(), us.end());
+    return {us[us.size() / 2], us[us.size() * 99 / 100]};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int n = argc > 1 ? std::atoi(argv[1]) : 2000;
+
+    kt90::sim::SimController ctl;
+    kt90::sim::SimServer sim(ctl, {}, kt90::sim::Clock::Real);
+    sim.listenTcp("127.0.0.1", 0);
+    sim.start();
+    kt90::TktFRAMParams current;
+    kt90::FillDefaults(current);
+    TQtSerialPort serial;
+    TQtTcpClient tcp;
+    Settings settings;
+    TDeviceLink link(serial, tcp, current);
+    link.setOptions(&settings);
+    tcp.setHost("127.0.0.1");
+    tcp.setPort(sim.tcpPort());
+    tcp.Connect();
+    TRotctlSettings rs;
+    rs.port = 0;
+    TRotctlServer ours(link, rs);
+    ours.start();
+
+    std::pair<double, double> oursResult, theirsResult{-1, -1};
+    std::thread client([&] {
+        oursResult = measure(ours.port(), n);
+        QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); });
+    });
+    app.exec();
+    client.join();
+
+    const QString rotctld = QStandardPaths::findExecutable("rotctld");
+    if (!rotctld.isEmpty()) {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = probe.serverPort();
+        probe.close();
+        QProcess dummy;
+        dummy.start(rotctld, {"-m", "1", "-T", "127.0.0.1", "-t", QString::number(port)});
+        dummy.waitForStarted();
+        theirsResult = measure(port, n);
+        dummy.kill();
+        dummy.waitForFinished();
+    }
+    std::printf("| server | median us | p99 us |\n|---|---|---|\n");
+    std::printf("| panel (TRotctlServer) | %.1f | %.1f |\n", oursResult.first, oursResult.second);
+    if (theirsResult.first >= 0)
+        std::printf("| rotctld -m 1 (Hamlib dummy) | %.1f | %.1f |\n", theirsResult.first,
+                    theirsResult.second);
+    else
+        std::printf("| rotctld -m 1 | not available | |\n");
+    sim.stop();
+    return 0;
+}
