@@ -2,6 +2,7 @@
 
 #include "configfile.h"
 #include "style.h"
+#include "unhandled.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -154,7 +155,7 @@ void TKT90frame::build()
     tvwTabs->setCurrentItem(tvwTabs->topLevelItem(0));
     connect(tvwTabs, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item)
-            return;
+            return; // showing a page cannot fail
         if (item->text(0) == QLatin1String("Motors"))
             ShowPage(panMotors);
         else if (item->text(0) == QLatin1String("Ports"))
@@ -216,8 +217,10 @@ TArrowKeyPanel* TKT90frame::makePanel(QWidget* page, const std::string& name, in
         p->setCursor(Qt::SizeHorCursor);
     p->setFocusPolicy(kt90::EditorModel::IsTabStop(name) ? Qt::StrongFocus : Qt::ClickFocus);
     p->installEventFilter(this);
-    connect(p, &TArrowKeyPanel::keyDown, this, [this, p](QKeyEvent* e) { PanelKeyDown(p, e); });
-    connect(p, &TArrowKeyPanel::keyPress, this, [this](QKeyEvent* e) { PanelKeyPress(e); });
+    connect(p, &TArrowKeyPanel::keyDown, this,
+            [this, p](QKeyEvent* e) { Guarded([this, p, e] { PanelKeyDown(p, e); }); });
+    connect(p, &TArrowKeyPanel::keyPress, this,
+            [this](QKeyEvent* e) { Guarded([this, e] { PanelKeyPress(e); }); });
     fPanels[name] = p;
     return p;
 }
@@ -286,7 +289,7 @@ void TKT90frame::buildMotors()
     }
     lbRestoreMotors = new TLinkLabel(QStringLiteral("Restore defaults"), pg);
     lbRestoreMotors->move(10, pg->height() - 22);
-    lbRestoreMotors->clicked = [this] { RestoreDefaultClick(); };
+    lbRestoreMotors->clicked = [this] { Guarded([this] { RestoreDefaultClick(); }); };
 
     // Tab order of the page.
     std::vector<std::string> order = {"pn30MotorConfTemplate",  "pn72MotorStart",
@@ -367,7 +370,7 @@ void TKT90frame::buildPorts()
     lbRestorePorts = new TLinkLabel(QStringLiteral("Restore defaults"), pg);
     lbRestorePorts->move(10, pg->height() - 22);
     // A link that looks clickable acts like the one on the Motors page.
-    lbRestorePorts->clicked = [this] { RestoreDefaultClick(); };
+    lbRestorePorts->clicked = [this] { Guarded([this] { RestoreDefaultClick(); }); };
     const char* order[] = {"pn74Com0State",    "pn86Com0Baud",     "pn89Com0Databits",
                            "pn91Com0Stopbits", "pn93Com0Parity",   "pn75Com1State",
                            "pn87Com1Baud",     "pn90Com1Databits", "pn92Com1Stopbits",

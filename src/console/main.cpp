@@ -3,6 +3,7 @@
 #include "application.h"
 #include "artwork.h"
 #include "style.h"
+#include "unhandled.h"
 #include "versiontext.h"
 
 #include <QApplication>
@@ -220,11 +221,16 @@ void TFMain::buildConsole()
                                                [this] { return OptionsShown(); });
     connect(&fLink->angleLine, &TReadout::changed, LCDLine2, &TLCDLine::setText);
     connect(&fLink->outputsLine, &TReadout::changed, LCDLine4, &TLCDLine::setText);
-    connect(btnSend, &QPushButton::clicked, this, [this] { fManual->btnSendClick(); });
-    connect(btnStop, &QToolButton::clicked, this, [this] { fManual->btnStopClick(); });
-    connect(btnOptions, &QPushButton::clicked, this, [this] { btnHideOptsClick(); });
-    connect(LCDLine4, &TLCDLine::mouseDown, this,
-            [this](Qt::MouseButton, const QPoint& at) { fManual->LCDLine4MouseDown(at.x()); });
+    // Handlers run through Guarded: an error never unwinds through Qt.
+    connect(btnSend, &QPushButton::clicked, this,
+            [this] { Guarded([this] { fManual->btnSendClick(); }); });
+    connect(btnStop, &QToolButton::clicked, this,
+            [this] { Guarded([this] { fManual->btnStopClick(); }); });
+    connect(btnOptions, &QPushButton::clicked, this,
+            [this] { Guarded([this] { btnHideOptsClick(); }); });
+    connect(LCDLine4, &TLCDLine::mouseDown, this, [this](Qt::MouseButton, const QPoint& at) {
+        Guarded([this, at] { fManual->LCDLine4MouseDown(at.x()); });
+    });
 }
 
 void TFMain::buildOptions()
@@ -243,7 +249,8 @@ void TFMain::buildOptions()
                                            "QTabBar::tab:selected { background: #111111; }"));
     for (const char* caption : {"KT-90 parameters", "ORBITRON", "Options"})
         PageTabs->addTab(QString::fromLatin1(caption));
-    connect(PageTabs, &QTabBar::currentChanged, this, [this](int tab) { PageTabsChange(tab); });
+    connect(PageTabs, &QTabBar::currentChanged, this,
+            [this](int tab) { Guarded([this, tab] { PageTabsChange(tab); }); });
 }
 
 void TFMain::FormCreate()
@@ -400,7 +407,9 @@ bool TFMain::eventFilter(QObject* watched, QEvent* e)
         return QWidget::eventFilter(watched, e);
     }
     fSeenKey = {key, key->type(), key->key(), key->timestamp(), w};
-    return keyPreview(watched, key);
+    bool consumed = true; // a key whose handling failed goes no further
+    Guarded([&] { consumed = keyPreview(watched, key); });
+    return consumed;
 }
 
 void TFMain::paintEvent(QPaintEvent*)
