@@ -305,6 +305,15 @@ void TFMain::FormCreate()
         lbError->setVisible(shown);
     };
     frameOptions->setConnectHandler([this] { fConnection->Button1Click(); });
+    connect(fLink.get(), &TDeviceLink::controllerSilent, this, [this] {
+        lbError->setText(QStringLiteral("No reply from KT90"));
+        lbError->adjustSize();
+        lbError->show();
+    });
+    connect(fLink.get(), &TDeviceLink::controllerAnswers, this, [this] {
+        if (lbError->text() == QLatin1String("No reply from KT90"))
+            lbError->hide();
+    });
     // Trackers that speak hamlib's rotator protocol steer the antenna too.
     fRotctl = std::make_unique<TRotctlServer>(*fLink, TRotctlSettings::Read(fIniPath));
     connect(fRotctl.get(), &TRotctlServer::statusChanged, frameOrbitron->l_rot, &QLabel::setText);

@@ -176,6 +176,10 @@ void TDeviceLink::ProcessReceived()
         fElValue = r.position.m2;
         fElGearValue = r.position.m2Gear;
         showAngles(static_cast<float>(fAzValue), static_cast<float>(fElValue));
+        fPositionSeen = true;
+        if (fMissedPolls >= kMissedPollsForLoss)
+            emit controllerAnswers();
+        fMissedPolls = 0;
     } else if (r.kind == Kind::Outputs) {
         fOutsValue = r.outputs;
         ShowOutputsState();

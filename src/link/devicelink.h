@@ -95,9 +95,17 @@ public:
     TReadout angleLine;   // LCDLine2
     TReadout outputsLine; // LCDLine4
 
+    // Poll cycles in a row, with a transport open, that brought no valid
+    // position reply; at three the link reports it lost the controller.
+    static constexpr int kMissedPollsForLoss = 3;
+    int MissedPolls() const { return fMissedPolls; }
+
 signals:
     void stateChanged(int state);
     void pollCycleEnded();
+    // Three cycles without a position reply, and the first one after them.
+    void controllerSilent();
+    void controllerAnswers();
 
 private:
     bool sendSerial(const kt90::Frame& frame, int replyLength);
@@ -122,4 +130,6 @@ private:
     struct Wait;
     std::vector<Wait*> fWaits; // nested waits, innermost last
     std::function<void()> fConnectionRoutine;
+    bool fPositionSeen = false;
+    int fMissedPolls = 0;
 };

@@ -15,6 +15,7 @@ void TDeviceLink::rearmRefresh()
 void TDeviceLink::tmrRefreshTimer()
 {
     tmrRefresh.stop();
+    fPositionSeen = false;
     ProcessReceived(); // a reply that completed late is dealt with now
     try {
         try {
@@ -35,6 +36,13 @@ void TDeviceLink::tmrRefreshTimer()
         if (fConnectionRoutine)
             fConnectionRoutine();
     }
+    // The readout would otherwise go on showing the last angles as if they
+    // were current.
+    const bool open = cp.isOpen() || tn.Connected();
+    if (!fPositionSeen && open && ++fMissedPolls == kMissedPollsForLoss)
+        emit controllerSilent();
+    if (!open)
+        fMissedPolls = 0;
     emit pollCycleEnded();
 }
 

@@ -401,8 +401,8 @@ TEST_F(Window, TheOperatorEditsTheControllersConfiguration)
     w = std::make_unique<TFMain>(s);
     w->show();
     QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->frameOptions->Button1->text() == "Disconnect"; },
-                                3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return w->frameOptions->Button1->text() == "Disconnect"; }, 3000));
     w->btnHideOptsClick();
     TKT90frame* ed = w->frameKT90;
     const auto node = [&](const char* text) {
@@ -450,4 +450,19 @@ TEST_F(Window, TheOperatorEditsTheControllersConfiguration)
     EXPECT_EQ(power->text(), " 88%");
     shot(w.get(), "4-reopened");
     EXPECT_FALSE(w->link().DisableRefresh());
+}
+
+TEST_F(Window, ASilentControllerIsSaidInTheTitleStrip)
+{
+    connected("Timeout (ms)=100\n");
+    sim::SimFaults silent;
+    silent.silent = true;
+    server->setFaults(silent);
+    for (int i = 0; i < TDeviceLink::kMissedPollsForLoss; ++i)
+        w->link().tmrRefreshTimer();
+    EXPECT_TRUE(w->lbError->isVisibleTo(w.get()));
+    EXPECT_EQ(w->lbError->text(), "No reply from KT90");
+    server->setFaults({});
+    w->link().tmrRefreshTimer();
+    EXPECT_FALSE(w->lbError->isVisibleTo(w.get()));
 }

@@ -380,3 +380,30 @@ TEST(SerialLinkDeathTest, ApplicationQuitEndsAWaitInsteadOfSpinning)
         },
         ::testing::ExitedWithCode(0), "");
 }
+
+TEST_F(LinkFixture, ThreeSilentPollsReportTheControllerLostAndAReplyRestoresIt)
+{
+    settings.timeout = 50;
+    open(Via::Tcp);
+    int silent = 0, answers = 0;
+    QObject::connect(link.get(), &TDeviceLink::controllerSilent, [&] { ++silent; });
+    QObject::connect(link.get(), &TDeviceLink::controllerAnswers, [&] { ++answers; });
+    link->tmrRefreshTimer();
+    EXPECT_EQ(link->MissedPolls(), 0);
+    server->setFaults([] {
+        kt90::sim::SimFaults f;
+        f.silent = true;
+        return f;
+    }());
+    for (int i = 0; i < 2; ++i)
+        link->tmrRefreshTimer();
+    EXPECT_EQ(silent, 0);
+    link->tmrRefreshTimer();
+    EXPECT_EQ(silent, 1);
+    link->tmrRefreshTimer();
+    EXPECT_EQ(silent, 1) << "said once";
+    server->setFaults({});
+    link->tmrRefreshTimer();
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(link->MissedPolls(), 0);
+}
