@@ -83,3 +83,71 @@ TEST(AtomicFile, FailureSaysWhyAndLeavesNothing)
     }
     EXPECT_TRUE(dir.entries().empty());
 }
+
+#include "settingsfile.h"
+
+#include <csignal>
+#include <poll.h>
+#include <sys/wait.h>
+
+namespace {
+
+// A child that rewrites the file without end, telling the parent after every
+// completed write; the parent kills it at such a moment, so that the kill
+// lands somewhere inside the next write.
+template <class Write> void killDuringWrites(Write write, int rounds)
+{
+    for (int round = 0; round < rounds; ++round) {
+        int progress[2];
+        ASSERT_EQ(pipe(progress), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(progress[0]);
+            for (int i = 0;; ++i) {
+                write(i);
+                const char b = 1;
+                if (::write(progress[1], &b, 1) != 1)
+                    _exit(0);
+            }
+        }
+        close(progress[1]);
+        // Let a few writes complete, more in later rounds.
+        for (int seen = 0; seen < 1 + round % 7;) {
+            pollfd p{progress[0], POLLIN, 0};
+            ASSERT_EQ(poll(&p, 1, 5000), 1) << "the writer stalled";
+            char b;
+            seen += static_cast<int>(read(progress[0], &b, 1));
+        }
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(progress[0]);
+    }
+}
+
+} // namespace
+
+TEST(AtomicFile, AKillDuringAConfigurationSaveNeverLeavesACutFile)
+{
+    TempDir dir;
+    const std::string target = dir.file("a.ktcfg");
+    const auto block = [](int i) { return std::string(496, static_cast<char>('A' + i % 26)); };
+    killDuringWrites([&](int i) { WriteFileAtomically(target, block(i).data(), 496); }, 40);
+    const std::string got = contents(target);
+    ASSERT_EQ(got.size(), 496u);
+    EXPECT_EQ(got, std::string(496, got[0])) << "a mixture of two saves";
+}
+
+TEST(AtomicFile, AKillDuringASettingsWriteKeepsEveryOtherLine)
+{
+    TempDir dir;
+    const std::string ini = dir.file("norvakKT90dde.ini");
+    std::ofstream(ini) << "; kept\n[Options]\nHOST IP=10.0.0.5\nPooling (ms)=250\n[Other]\nx=1\n";
+    killDuringWrites(
+        [&](int i) { SettingsFile(ini).WriteInteger("Options", "Pooling (ms)", 200 + i % 2 * 50); },
+        40);
+    const std::string got = contents(ini);
+    EXPECT_TRUE(got == "; kept\n[Options]\nHOST IP=10.0.0.5\nPooling (ms)=250\n[Other]\nx=1\n" ||
+                got == "; kept\n[Options]\nHOST IP=10.0.0.5\nPooling (ms)=200\n[Other]\nx=1\n")
+        << got;
+}
