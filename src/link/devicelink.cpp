@@ -137,6 +137,9 @@ bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
     if (wait > kt90::ReplyBuffer::kSize)
         throw kt90::Error("Reply longer than the receive buffer.");
     fBuffer.Expect(wait, replyLength == 0);
+    // Whatever is already waiting answers an earlier command (one that timed
+    // out) and would be read as this one's reply.
+    tn.discardWaiting();
     tn.write(frame.data(), static_cast<int>(frame.size()));
     tn.setReadTimeout(fOptions->Timeout());
     tn.read(fTcpScratch.data(), wait);

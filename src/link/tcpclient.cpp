@@ -52,3 +52,10 @@ void TQtTcpClient::read(std::uint8_t* into, int count)
         got += static_cast<int>(n);
     }
 }
+
+void TQtTcpClient::discardWaiting()
+{
+    while (fSocket.waitForReadyRead(0)) {
+    }
+    fSocket.readAll();
+}

@@ -21,6 +21,8 @@ public:
     // Exactly count bytes. Throws kt90::ETcpReadTimeout when no further byte
     // comes within the read time-out, kt90::Error when the peer closes first.
     virtual void read(std::uint8_t* into, int count) = 0;
+    // Drops bytes that arrived unasked: a reply that came after its time-out.
+    virtual void discardWaiting() = 0;
 };
 
 class TQtTcpClient : public ITcpClient {
@@ -35,6 +37,7 @@ public:
     void write(const std::uint8_t* data, int count) override;
     void setReadTimeout(int ms) override { fReadTimeout = ms; }
     void read(std::uint8_t* into, int count) override;
+    void discardWaiting() override;
 
 private:
     QTcpSocket fSocket;

@@ -407,3 +407,22 @@ TEST_F(LinkFixture, ThreeSilentPollsReportTheControllerLostAndAReplyRestoresIt)
     EXPECT_EQ(answers, 1);
     EXPECT_EQ(link->MissedPolls(), 0);
 }
+
+TEST_F(LinkFixture, TcpALateReplyIsNotTakenForTheNextCommandsReply)
+{
+    faults.delayMs = 1000;
+    settings.timeout = 100;
+    ctl.setAngle(0, 10);
+    open(Via::Tcp);
+    EXPECT_THROW(link->SendCommand(statusCommand(), 0), ETcpReadTimeout);
+    server->advance(1000); // the late position reply arrives now
+    QTest::qWait(50);
+    server->setFaults({});
+    server->locked([](auto& c) {
+        c.setOutputs(0x2A);
+        return 0;
+    });
+    EXPECT_TRUE(link->SendCommand(outputsQuery(), 2));
+    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fOuts(), 0x2A) << "the late position reply was read as the outputs reply";
+}
