@@ -11,6 +11,7 @@ packages=(
   fonts-wine fonts-dejavu-core
   iputils-ping libhamlib-utils
   clang-format
+  clang-14 libclang-rt-14-dev
 )
 
 sudo_cmd=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole test suite headless.
 # With CI=true (as .ci/run sets it) or KT90_SANITIZE=1 the suite runs a
-# second time, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# second time, built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# and each fuzz harness runs for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -15,4 +16,7 @@ if [ "${CI:-}" = "true" ] || [ "${KT90_SANITIZE:-}" = "1" ]; then
   cmake --build build-asan -j"$(nproc)"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 240
+fi
+if [ "${CI:-}" = "true" ] || [ "${KT90_SANITIZE:-}" = "1" ]; then
+  scripts/fuzz.sh 60
 fi

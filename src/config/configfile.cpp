@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstring>
 
 namespace {
 
@@ -29,14 +28,12 @@ kt90::TktFRAMParams ReadConfigFile(const QString& fileName, const kt90::TktFRAMP
     const QByteArray data = file.read(static_cast<qint64>(kt90::kBlockSize) + 1);
     if (file.error() != QFileDevice::NoError)
         throw fileError("Cannot read", fileName, file.errorString());
-    if (data.size() > static_cast<qsizetype>(kt90::kBlockSize))
+    const auto block =
+        kt90::ConfigFromFileBytes(base, reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                  static_cast<std::size_t>(data.size()));
+    if (!block)
         throw kt90::Error("Bad KT90 config file.");
-
-    kt90::TktFRAMParams block = base;
-    kt90::FillDefaults(block);
-    std::memcpy(block.bytes.data(), data.constData(), static_cast<std::size_t>(data.size()));
-    block.setU32(kt90::offs::data_ver, kt90::kOwnDataVersion);
-    return block;
+    return *block;
 }
 
 void WriteConfigFile(const QString& fileName, const kt90::TktFRAMParams& block)

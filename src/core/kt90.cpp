@@ -127,6 +127,19 @@ void FillDefaults(TktFRAMParams& b)
     b.setU8(offs::pair_rotors, 0);
 }
 
+std::optional<TktFRAMParams> ConfigFromFileBytes(const TktFRAMParams& base,
+                                                 const std::uint8_t* data, std::size_t size)
+{
+    if (size > kBlockSize)
+        return std::nullopt;
+    TktFRAMParams block = base;
+    FillDefaults(block);
+    if (size > 0)
+        std::memcpy(block.bytes.data(), data, size);
+    block.setU32(offs::data_ver, kOwnDataVersion);
+    return block;
+}
+
 TktFRAMParams& CurrentConfiguration()
 {
     static TktFRAMParams current;

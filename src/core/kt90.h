@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace kt90 {
 
@@ -139,6 +140,12 @@ void FillDefaults(TktFRAMParams& block);
 
 // The data version the panel's own blocks carry (-6 as a signed number).
 constexpr std::uint32_t kOwnDataVersion = 0xFFFFFFFAu;
+
+// The block a configuration file's bytes give over a base block: the base
+// with the defaults written into it, the file's bytes over its start,
+// data_ver set to the panel's own. Empty for more bytes than a block holds.
+std::optional<TktFRAMParams> ConfigFromFileBytes(const TktFRAMParams& base,
+                                                 const std::uint8_t* data, std::size_t size);
 
 // The current configuration: the last block downloaded, all zero before the
 // first download. One for the whole run.
