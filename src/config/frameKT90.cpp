@@ -153,9 +153,10 @@ void TKT90frame::build()
         item->setIcon(0, nodeIcon(icon));
     }
     tvwTabs->setCurrentItem(tvwTabs->topLevelItem(0));
+    // tvwTabsChange: showing a page cannot fail, so no Guarded here.
     connect(tvwTabs, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!item)
-            return; // showing a page cannot fail
+            return;
         if (item->text(0) == QLatin1String("Motors"))
             ShowPage(panMotors);
         else if (item->text(0) == QLatin1String("Ports"))
