@@ -10,9 +10,24 @@ TConnectionRoutine::TConnectionRoutine(TDeviceLink& link, IConnectionPage& page,
     : fLink(link), fPage(page), fProbe(probe)
 {
     fLink.setConnectionRoutine([this] { Button1Click(); });
+    // A link that goes away by itself (the peer closed, the adapter was
+    // pulled) is noticed at the end of the next poll and said like a failed
+    // connection, so that the button offers to connect again.
+    QObject::connect(&fLink, &TDeviceLink::pollCycleEnded, &fLink, [this] {
+        if (fPage.ConnectTag() != 1 || fLink.tn.Connected() || fLink.cp.isOpen())
+            return;
+        fPage.SetConnectButton(0, QStringLiteral("Connect"));
+        fPage.ShowConnectionError(QStringLiteral("The link to the controller was lost."));
+        if (showTitleError)
+            showTitleError(true, QStringLiteral("No KT90 device found!"));
+    });
 }
 
-TConnectionRoutine::~TConnectionRoutine() { fLink.setConnectionRoutine({}); }
+TConnectionRoutine::~TConnectionRoutine()
+{
+    fLink.setConnectionRoutine({});
+    QObject::disconnect(&fLink, &TDeviceLink::pollCycleEnded, &fLink, nullptr);
+}
 
 void TConnectionRoutine::Delay(int ms)
 {

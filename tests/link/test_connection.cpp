@@ -307,3 +307,51 @@ TEST(IPPing, ResolvesAndProbes)
         GTEST_SKIP() << "this machine allows no ICMP probe at all";
     EXPECT_TRUE(ping.PingHost("127.0.0.1"));
 }
+
+TEST_F(Connection, ALinkThatGoesAwayIsSaidAndConnectBringsItBack)
+{
+    faults.closeAfter = 3; // the download, then one poll's status and outputs
+    serveTcp();
+    page.timeout = 100;
+    routine->Button1Click();
+    ASSERT_EQ(page.caption, "Disconnect");
+    link->tmrRefresh.stop();
+    link->tmrRefreshTimer(); // answered
+    EXPECT_EQ(page.caption, "Disconnect");
+    link->tmrRefreshTimer(); // the controller hangs up
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            link->tmrRefreshTimer();
+            return page.caption == "Connect";
+        },
+        3000));
+    EXPECT_EQ(page.tag, 0);
+    EXPECT_EQ(page.errors.back(), "The link to the controller was lost.");
+    EXPECT_TRUE(titleShown);
+
+    server->setFaults({});
+    routine->Button1Click();
+    EXPECT_EQ(page.caption, "Disconnect");
+    EXPECT_TRUE(tcp.Connected());
+}
+
+TEST_F(Connection, APulledSerialAdapterIsSaid)
+{
+    servePty();
+    routine->Button1Click();
+    ASSERT_TRUE(serial.isOpen());
+    link->tmrRefresh.stop();
+    server.reset(); // the other side of the line is gone
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            link->tmrRefreshTimer();
+            return page.caption == "Connect";
+        },
+        3000))
+        << "the port still reads as open";
+    EXPECT_EQ(page.errors.back(), "The link to the controller was lost.");
+    servePty(); // plugged in again
+    routine->Button1Click();
+    EXPECT_TRUE(serial.isOpen());
+    EXPECT_EQ(page.caption, "Disconnect");
+}
