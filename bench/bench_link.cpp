@@ -17,11 +17,8 @@
 
 namespace {
 
-struct Settings : ILinkSettings {
-    bool serial = true;
-    int Pooling() const override { return 250; }
-    int Timeout() const override { return 2000; }
-    bool UseSerial() const override { return serial; }
+struct Settings : TFixedLinkSettings {
+    Settings() { timeout = 2000; }
 };
 
 struct Stats {

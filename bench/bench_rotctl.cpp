@@ -23,10 +23,12 @@
 
 namespace {
 
-struct Settings : ILinkSettings {
-    int Pooling() const override { return 250; }
-    int Timeout() const override { return 500; }
-    bool UseSerial() const override { return false; }
+struct Settings : TFixedLinkSettings {
+    Settings()
+    {
+        timeout = 500;
+        serial = false;
+    }
 };
 
 // Median and p99 in microseconds of n "p" round trips, one send and one

@@ -18,11 +18,8 @@
 
 namespace {
 
-struct Settings : ILinkSettings {
-    bool serial = false;
-    int Pooling() const override { return 250; }
-    int Timeout() const override { return 60; }
-    bool UseSerial() const override { return serial; }
+struct Settings : TFixedLinkSettings {
+    Settings() { timeout = 60; }
 };
 
 long rssKiB()

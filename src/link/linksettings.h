@@ -8,3 +8,14 @@ public:
     virtual int Timeout() const = 0;    // reply time-out, ms
     virtual bool UseSerial() const = 0; // rbtRS232 selected; TCP otherwise
 };
+
+// The settings as plain values, where there is no options page: the
+// command-line client, tests and benchmarks.
+struct TFixedLinkSettings : ILinkSettings {
+    int pooling = 250;
+    int timeout = 500;
+    bool serial = true;
+    int Pooling() const override { return pooling; }
+    int Timeout() const override { return timeout; }
+    bool UseSerial() const override { return serial; }
+};

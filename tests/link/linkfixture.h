@@ -17,13 +17,13 @@
 #include <memory>
 #include <string>
 
-struct TestSettings : ILinkSettings {
-    int pooling = 50;
-    int timeout = 200;
-    bool serial = true;
-    int Pooling() const override { return pooling; }
-    int Timeout() const override { return timeout; }
-    bool UseSerial() const override { return serial; }
+// Short intervals, so that the tests' time-outs pass quickly.
+struct TestSettings : TFixedLinkSettings {
+    TestSettings()
+    {
+        pooling = 50;
+        timeout = 200;
+    }
 };
 
 enum class Via { Pty, Tcp };

@@ -163,14 +163,7 @@ Args parse(int argc, char** argv)
     throw Usage{a.command.empty() ? "no command given" : "unknown command " + a.command};
 }
 
-struct Settings : ILinkSettings {
-    int pooling = 250;
-    int timeout = 500;
-    bool serial = true;
-    int Pooling() const override { return pooling; }
-    int Timeout() const override { return timeout; }
-    bool UseSerial() const override { return serial; }
-};
+using Settings = TFixedLinkSettings;
 
 // One exchange that must succeed.
 void exchange(TDeviceLink& link, const kt90::Frame& frame, int replyLength)
