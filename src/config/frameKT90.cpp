@@ -12,10 +12,10 @@
 
 namespace {
 
-const QColor kFrame(17, 17, 17);
+const QColor& kFrame = kHousePanel;
 const QColor kPage(34, 34, 34);
-const QColor kAmber(192, 160, 0);
-const QColor kLime(145, 192, 7);
+const QColor& kAmber = kHouseAmber;
+const QColor& kLime = kHouseLime;
 constexpr int kTreeWidth = 130;
 constexpr int kRowTop = 36;
 constexpr int kRowStep = 20;

@@ -17,9 +17,9 @@
 
 namespace {
 
-const QColor kPanel(0x11, 0x11, 0x11);
-const QColor kAmber(0xC0, 0xA0, 0x00);
-const QColor kLime(0x91, 0xC0, 0x07);
+const QColor& kPanel = kHousePanel;
+const QColor& kAmber = kHouseAmber;
+const QColor& kLime = kHouseLime;
 const QColor kErrorRed(0xF3, 0x0A, 0x21);
 constexpr int kWidth = 797;
 constexpr int kPanelWidth = 793;

@@ -10,9 +10,9 @@
 
 namespace {
 
-const QColor kBackground(17, 17, 17);
-const QColor kCaption(192, 160, 0);
-const QColor kValue(145, 192, 7);
+const QColor& kBackground = kHousePanel;
+const QColor& kCaption = kHouseAmber;
+const QColor& kValue = kHouseLime;
 const QColor kEditBackground(51, 51, 51);
 
 const char* const kBaudrateIndex = "Baudrate index";

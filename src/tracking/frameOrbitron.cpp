@@ -7,8 +7,8 @@
 
 namespace {
 
-const QColor kCaption(192, 160, 0);
-const QColor kValue(145, 192, 7);
+const QColor& kCaption = kHouseAmber;
+const QColor& kValue = kHouseLime;
 
 char decimalSeparator()
 {
@@ -22,7 +22,7 @@ char decimalSeparator()
 TOrbitronFrame::TOrbitronFrame(QWidget* parent) : QWidget(parent)
 {
     resize(290, 119);
-    SetBackground(this, QColor(17, 17, 17));
+    SetBackground(this, kHousePanel);
     setFont(PixelFont("MS Sans Serif", 11));
 
     const auto label = [this](const char* text, int x, int y, QColor colour) {

@@ -140,13 +140,14 @@ void TRotctlServer::serve(QTcpSocket* socket)
 
 bool TRotctlServer::linkOpen() const { return fLink.cp.isOpen() || fLink.tn.Connected(); }
 
+double TRotctlServer::limit(std::size_t motor, std::size_t field) const
+{
+    return static_cast<double>(
+        fLink.currentConfig().f32(kt90::TktFRAMParams::motorField(motor, field)));
+}
+
 int TRotctlServer::setPosition(double az, double el)
 {
-    const kt90::TktFRAMParams& c = fLink.currentConfig();
-    using kt90::TktFRAMParams;
-    const auto limit = [&c](std::size_t motor, std::size_t field) {
-        return static_cast<double>(c.f32(TktFRAMParams::motorField(motor, field)));
-    };
     namespace m = kt90::offs::motorRec;
     if (az < limit(0, m::min_angle) || az > limit(0, m::max_angle) || el < limit(1, m::min_angle) ||
         el > limit(1, m::max_angle))
@@ -160,11 +161,7 @@ int TRotctlServer::setPosition(double az, double el)
 std::string TRotctlServer::Answer(const kt90::RotctlRequest& r)
 {
     using Kind = kt90::RotctlRequest::Kind;
-    const kt90::TktFRAMParams& c = fLink.currentConfig();
     namespace m = kt90::offs::motorRec;
-    const auto limit = [&c](std::size_t motor, std::size_t field) {
-        return static_cast<double>(c.f32(kt90::TktFRAMParams::motorField(motor, field)));
-    };
     try {
         switch (r.kind) {
         case Kind::Empty:

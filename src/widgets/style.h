@@ -6,6 +6,12 @@
 #include <QFont>
 #include <QWidget>
 
+// The house colours: the panels' near-black, the amber of captions and the
+// lime of values and readout boards.
+inline const QColor kHousePanel(17, 17, 17);
+inline const QColor kHouseAmber(192, 160, 0);
+inline const QColor kHouseLime(145, 192, 7);
+
 // A face by family name at a size in pixels.
 QFont PixelFont(const char* family, int pixels, bool bold = false);
 
