@@ -1,5 +1,7 @@
 // Round trip of hamlib's "p" (get position) over loopback: the panel's own
-// rotator server next to rotctld with its dummy rotator, in one run.
+// rotator server next to rotctld with its dummy rotator, in one run, and
+// next to the floor: a thread that blocks in read and answers with one
+// write, the least any server can do.
 
 #include "rotctlserver.h"
 #include "simserver.h"
@@ -71,6 +73,37 @@ std::pair<double, double> measure(quint16 port, int n)
     return {us[us.size() / 2], us[us.size() * 99 / 100]};
 }
 
+// Serves one client: every read is answered with a fixed position.
+quint16 startFloorServer(std::thread& worker)
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        listen(listener, 1) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+        ::close(listener);
+        return 0;
+    }
+    worker = std::thread([listener] {
+        const int fd = accept(listener, nullptr, nullptr);
+        ::close(listener);
+        if (fd < 0)
+            return;
+        const int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        char buf[256];
+        static const char kReply[] = "0.00\n0.00\n";
+        while (read(fd, buf, sizeof buf) > 0)
+            if (write(fd, kReply, sizeof kReply - 1) < 0)
+                break;
+        ::close(fd);
+    });
+    return ntohs(a.sin_port);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -118,6 +151,13 @@ int main(int argc, char** argv)
         dummy.kill();
         dummy.waitForFinished();
     }
+    std::thread floorWorker;
+    const quint16 floorPort = startFloorServer(floorWorker);
+    const std::pair<double, double> floorResult =
+        floorPort ? measure(floorPort, n) : std::pair{-1.0, -1.0};
+    if (floorWorker.joinable())
+        floorWorker.join();
+
     std::printf("| server | median us | p99 us |\n|---|---|---|\n");
     std::printf("| panel (TRotctlServer) | %.1f | %.1f |\n", oursResult.first, oursResult.second);
     if (theirsResult.first >= 0)
@@ -125,6 +165,7 @@ int main(int argc, char** argv)
                     theirsResult.second);
     else
         std::printf("| rotctld -m 1 | not available | |\n");
+    std::printf("| floor (read, write) | %.1f | %.1f |\n", floorResult.first, floorResult.second);
     sim.stop();
     return 0;
 }

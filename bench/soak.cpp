@@ -2,7 +2,9 @@
 // mixed in at random (garbage before the reply, the reply in pieces, a late
 // reply within the time-out, one after it, silence), over TCP and over a
 // pty. Reports the longest exchange next to the time-out, how many good
-// replies were decoded right, and resident memory before and after.
+// replies were decoded in their own exchange and how many were taken by the
+// next one (the protocol carries no sequence number), and resident memory
+// after a tenth of the run and at its end.
 
 #include "devicelink.h"
 #include "errors.h"
@@ -60,13 +62,25 @@ void soak(bool serial, int n)
         tn.Connect();
     }
 
+    static const char* const kFaultNames[] = {"garbage",     "pieces", "10 ms late",
+                                              "100 ms late", "silent", "none"};
     std::mt19937 rng(12345);
-    long good = 0, goodDecoded = 0, failed = 0;
+    long good = 0, goodDecoded = 0, goodTakenLate = 0, failed = 0;
     qint64 longest = 0;
-    const long rssBefore = rssKiB();
+    const char* longestFault = "";
+    long rssEarly = 0;
+    double previousAngle = -1;
     for (int i = 0; i < n; ++i) {
+        if (i == n / 10)
+            rssEarly = rssKiB();
         kt90::sim::SimFaults f;
         const int kind = static_cast<int>(rng() % 20);
+        const int fault = kind < 2   ? 0
+                          : kind < 5 ? 1
+                          : kind < 7 ? 2
+                          : kind < 8 ? 3
+                          : kind < 9 ? 4
+                                     : 5;
         bool shouldWork = true;
         if (kind < 2) {
             f.garbage = {'A', 'B', 'C'};
@@ -97,19 +111,27 @@ void soak(bool serial, int n)
         } catch (const kt90::Error&) {
             ok = false;
         }
-        longest = std::max(longest, t.elapsed());
+        if (t.elapsed() > longest) {
+            longest = t.elapsed();
+            longestFault = kFaultNames[fault];
+        }
         if (shouldWork) {
             ++good;
             if (ok && std::abs(link.fAz() - angle) < 0.05)
                 ++goodDecoded;
+            else if (ok && std::abs(link.fAz() - previousAngle) < 0.05)
+                ++goodTakenLate; // the previous exchange's late reply came first
         }
         if (!ok)
             ++failed;
+        previousAngle = angle;
     }
     const long rssAfter = rssKiB();
-    std::printf("| %s | %d | %ld | %ld | %ld | %lld ms | %d ms | %ld -> %ld KiB |\n",
-                serial ? "pty" : "TCP", n, good, goodDecoded, failed,
-                static_cast<long long>(longest), settings.Timeout(), rssBefore, rssAfter);
+    std::printf(
+        "| %s | %d | %ld | %ld | %ld | %ld | %ld | %lld ms (%s) | %d ms | %ld -> %ld KiB |\n",
+        serial ? "pty" : "TCP", n, good, goodDecoded, goodTakenLate,
+        good - goodDecoded - goodTakenLate, failed, static_cast<long long>(longest), longestFault,
+        settings.Timeout(), rssEarly, rssAfter);
     sim.stop();
 }
 
@@ -119,8 +141,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int n = argc > 1 ? std::atoi(argv[1]) : 10000;
-    std::printf("| link | exchanges | good replies sent | decoded right | failed | longest | "
-                "time-out | RSS |\n|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| link | exchanges | good replies sent | decoded in their exchange | "
+        "previous late reply read first | lost | failed exchanges | longest exchange (fault) | "
+        "time-out | RSS at 10 %% -> end |\n|---|---|---|---|---|---|---|---|---|---|\n");
     soak(false, n);
     soak(true, n);
     return 0;
