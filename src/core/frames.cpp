@@ -138,6 +138,13 @@ bool isAcknowledgement(const std::uint8_t* r)
 
 bool isAccepted(const std::uint8_t* r) { return r[1] == 0x00; }
 
+std::uint8_t commandByte(const Frame& frame)
+{
+    if (frame.size() == kCommandSize)
+        return frame[11];
+    return frame.empty() ? 0 : frame[0];
+}
+
 PositionReply decodePositionReply(const std::uint8_t* r)
 {
     PositionReply p;

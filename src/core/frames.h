@@ -42,6 +42,10 @@ constexpr std::uint32_t kJogRight = 2;
 constexpr std::uint32_t kJogUp = 4;
 constexpr std::uint32_t kJogDown = 8;
 
+// The command byte of a frame the panel sends: index 11 of a 13-byte frame,
+// the first byte of a block data packet.
+std::uint8_t commandByte(const Frame& frame);
+
 // A 13-byte frame "W", args[0..9], command, 0x20.
 Frame commandFrame(Command command, const std::uint8_t (&args)[10]);
 

@@ -99,6 +99,7 @@ ReceiveResult ReplyBuffer::processShortReplies()
         if (isAcknowledgement(reply)) {
             r.kind = ReceiveResult::Kind::Acknowledgement;
             r.accepted = isAccepted(reply);
+            r.answered = reply[10];
             r.endState = r.accepted ? 0 : -2;
         } else {
             r.kind = ReceiveResult::Kind::Position;

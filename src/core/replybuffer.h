@@ -27,6 +27,7 @@ struct ReceiveResult {
     std::optional<int> endState;
     PositionReply position;
     bool accepted = false;
+    std::uint8_t answered = 0; // the command byte an acknowledgement answers
     std::uint8_t outputs = 0;
     std::size_t blockOffset = 0;
     std::size_t blockLength = 0;

@@ -108,6 +108,7 @@ bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
     if (!cp.isOpen())
         return false;
     WaitWhileBusy();
+    fAcknowledged.reset();
     fBuffer.Expect(replyLength, false);
     const bool awaitReply = !kt90::isSetPositionCommand(frame);
     if (awaitReply)
@@ -140,6 +141,7 @@ bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
     // Whatever is already waiting answers an earlier command (one that timed
     // out) and would be read as this one's reply.
     tn.discardWaiting();
+    fAcknowledged.reset();
     tn.write(frame.data(), static_cast<int>(frame.size()));
     tn.setReadTimeout(fOptions->Timeout());
     tn.read(fTcpScratch.data(), wait);
@@ -183,6 +185,8 @@ void TDeviceLink::ProcessReceived()
         if (fMissedPolls >= kMissedPollsForLoss)
             emit controllerAnswers();
         fMissedPolls = 0;
+    } else if (r.kind == Kind::Acknowledgement) {
+        fAcknowledged = r.answered;
     } else if (r.kind == Kind::Outputs) {
         fOutsValue = r.outputs;
         ShowOutputsState();

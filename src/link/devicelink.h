@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // It lives as long as the window that owns it and must not be destroyed from
@@ -77,6 +78,9 @@ public:
     const kt90::ReplyBuffer& buffer() const { return fBuffer; }
     kt90::ReplyBuffer& buffer() { return fBuffer; }
     int fState() const { return fStateValue; }
+    // The command byte that the acknowledgement of the last exchange
+    // answered; empty when that exchange brought none.
+    std::optional<std::uint8_t> Acknowledged() const { return fAcknowledged; }
     double fAz() const { return fAzValue; }
     double fEl() const { return fElValue; }
     int fAzGear() const { return fAzGearValue; }
@@ -120,6 +124,7 @@ private:
     kt90::ReplyBuffer fBuffer;
     std::array<std::uint8_t, kt90::ReplyBuffer::kSize> fTcpScratch{};
     int fStateValue = 0;
+    std::optional<std::uint8_t> fAcknowledged;
     double fAzValue = 0;
     double fElValue = 0;
     int fAzGearValue = 10;

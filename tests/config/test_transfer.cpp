@@ -180,6 +180,50 @@ TEST_P(Transfer, RefusedUploadStepsStopWithTheirBox)
     }
 }
 
+// A reply that ends the wait but is not the step's own acknowledgement (a
+// position reply that came late for a poll, another step's acknowledgement)
+// does not take the step.
+TEST_P(Transfer, AStepAnsweredByAnotherReplyIsNotTaken)
+{
+    struct Case {
+        std::uint8_t step;
+        Frame reply;
+        Outcome outcome;
+        QStringList boxes;
+    };
+    const Case cases[] = {
+        {0xF4,
+         positionReply(12.3, 10, 4.5, 10),
+         Outcome::HeaderFailed,
+         {"error: Initialization of upload data failed."}},
+        {0xF4,
+         acknowledgement(Command::BlockStore, true),
+         Outcome::HeaderFailed,
+         {"error: Initialization of upload data failed."}},
+        {0xF5,
+         acknowledgement(Command::BlockWriteHeader, true),
+         Outcome::DataFailed,
+         {"error: Upload data failed."}},
+        {0xF6,
+         positionReply(0, 10, 0, 10),
+         Outcome::StoreFailed,
+         {"error: Save uploaded data to device failed."}},
+        {0xF6,
+         acknowledgement(Command::BlockData, true),
+         Outcome::StoreFailed,
+         {"error: Save uploaded data to device failed."}},
+    };
+    const TktFRAMParams b = defaultBlock();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "step " << std::hex << int(c.step));
+        restart();
+        ctl.settings().replaceReply = replyTo(c.step, c.reply);
+        open(GetParam());
+        EXPECT_EQ(transfer->ROTn_PutData(b.bytes.data(), 1, 496), c.outcome);
+        EXPECT_EQ(ui.boxes, c.boxes);
+    }
+}
+
 TEST_P(Transfer, UploadArgumentsOutOfRangeSendNothing)
 {
     open(GetParam());
