@@ -73,7 +73,7 @@ met() { awk -v v="$1" -v t="$2" -v op="$3" 'BEGIN {
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b != "") printf "%.2f", b / a; else print "" }'; }
 soak_col() { awk -F'|' -v link="$1" -v n="$2" '$2 ~ link {gsub(/^ +| +$/, "", $n); print $n}' "$out/soak"; }
 rss_growth() {
-  soak_col "$1" 11 | awk '{gsub(/[^0-9 >-]/, ""); split($0, a, "->"); print a[2] - a[1]}'
+  soak_col "$1" 14 | awk '{gsub(/[^0-9 >-]/, ""); split($0, a, "->"); print a[2] - a[1]}'
 }
 
 ratio_free=$(ratio "$ours_free" "$theirs_free")
@@ -130,7 +130,8 @@ $(machine)
 | panel resident memory after ${rss_s} s of polling | $((panel_rss / 1024)) MiB | < 60 MB | $(met "$panel_rss" 58593 "<") |
 | hamlib \`p\` round trip, rotctld's median ÷ the panel's, client and servers on one core | ${ratio_pinned} (${ours_pinned} µs against ${theirs_pinned} µs; the floor ${floor_pinned} µs) | ≥ 2 | $(met "$ratio_pinned" 2 ">=") |
 | the same, left free to use both cores (scatters from run to run; not a check) | ${ratio_free} (${ours_free} µs against ${theirs_free} µs) | | |
-| fault soak, good replies lost (TCP, pty) | $(soak_col TCP 7), $(soak_col pty 7) | 0 | $(met "$(($(soak_col TCP 7) + $(soak_col pty 7)))" 1 "<") |
+| fault soak, good replies not decoded (TCP, pty) | $(soak_col TCP 6), $(soak_col pty 6) | 0 | $(met "$(($(soak_col TCP 6) + $(soak_col pty 6)))" 1 "<") |
+| fault soak, refused upload steps taken as accepted (TCP, pty) | $(soak_col TCP 11), $(soak_col pty 11) | 0 | $(met "$(($(soak_col TCP 11) + $(soak_col pty 11)))" 1 "<") |
 | fault soak, resident memory growth after the first tenth (TCP, pty) | $(rss_growth TCP), $(rss_growth pty) KiB | flat (< 1 MiB) | $(met "$(( $(rss_growth TCP) > $(rss_growth pty) ? $(rss_growth TCP) : $(rss_growth pty) ))" 1024 "<") |
 | fuzzing, crashes | $([ -n "$fuzz_rows" ] && echo "$fuzz_crashes" || echo "not run") | 0 | $([ -n "$fuzz_rows" ] && met "$fuzz_crashes" 1 "<" || echo "not run") |
 
@@ -214,26 +215,28 @@ so Gpredict's single \`recv\` always gets all of it.
 
 ## Fault soak
 
-\`build/bench/soak ${soak_n}\`: ${soak_n} status exchanges per link against \`kt90sim\` (real
-clock), the reply time-out at 60 ms, a fault picked at random for each exchange: 10 % garbage
-before the reply, 15 % the reply in two pieces 2 ms apart, 10 % the reply 10 ms late, 5 % 100 ms
-late (after the time-out), 5 % no reply, 55 % none. "Good replies" are those a controller could be
-expected to get through: all but the late and the missing ones, and over TCP also those with
-garbage before them (a read of exactly 12 bytes takes the garbage with it, and TCP itself never
-adds any).
+\`build/bench/soak ${soak_n}\`: ${soak_n} exchanges per link against \`kt90sim\` (real clock), the
+reply time-out at 60 ms, a fault picked at random for each exchange: 10 % garbage before the reply,
+15 % the reply in three pieces 2 ms apart, 10 % the reply 10 ms late, 5 % 100 ms late (after the
+time-out), 5 % no reply, 5 % an upload header that the controller refuses, 50 % none. All but the
+refused steps are status exchanges.
 
 $(cat "$out/soak")
 
-- A good reply is "decoded in its exchange" when the exchange ends with the angle the simulator
-  held for it, and "previous late reply read first" when it ends with the angle of the exchange
-  before: that one's reply came after its time-out, while this one was already waiting, and the
-  protocol carries no sequence number to tell them apart. Over the pty the exchange's own reply
-  follows and is decoded as it comes; over TCP it is dropped before the next command, since bytes
-  waiting before a command are stale. "Lost" counts the good replies whose exchange ended with
-  neither angle.
+- "Good replies" are those that reach the link within the time-out with no earlier reply still on
+  its way: all but the late and the missing ones, and over TCP also those with garbage before them
+  (a read of exactly 12 bytes takes the garbage with it, and TCP itself never adds any). A good
+  reply is decoded when its exchange ends with the angle the simulator held for it.
+- The simulator, like the controller, answers in order, so a reply that comes after its time-out
+  holds back the ones behind it. Such a "reply behind a late one" may be preceded by the late one,
+  which the protocol cannot tell from it (it carries no sequence number); over the pty the late
+  reply is then decoded first and this one after it, over TCP the late one is read as this
+  exchange's reply and this one is dropped as stale before the next command.
+- A refused upload step must never pass for an accepted one, even when a late position reply
+  arrives in its place.
 - No exchange hung: every one ended. The time-out bounds each wait for a byte (a TCP read) or for
-  the reply (serial), not an exchange as a whole, so an exchange whose reply trickles in, or that
-  follows a late reply, may take longer than the time-out.
+  the reply (serial), not an exchange as a whole, so an exchange whose reply trickles in may take
+  longer than the time-out.
 - Memory is taken after the first tenth of the exchanges (Qt's and the C library's heaps have
   grown to their working size by then) and at the end; the suite's ASan run reports no leak.
 

@@ -108,6 +108,10 @@ bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
     if (!cp.isOpen())
         return false;
     WaitWhileBusy();
+    // A reply that came after its time-out is processed now, as it would
+    // have been had the event loop run since; left for the wait below, it
+    // would end this exchange in place of this command's own reply.
+    cp.takeArrived();
     fAcknowledged.reset();
     fBuffer.Expect(replyLength, false);
     const bool awaitReply = !kt90::isSetPositionCommand(frame);

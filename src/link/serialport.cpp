@@ -19,6 +19,12 @@ TQtSerialPort::TQtSerialPort(QObject* parent) : ISerialPort(parent)
     });
 }
 
+void TQtSerialPort::takeArrived()
+{
+    if (fPort.isOpen())
+        fPort.waitForReadyRead(0);
+}
+
 void TQtSerialPort::open()
 {
     if (fPort.isOpen())

@@ -21,6 +21,9 @@ public:
     virtual bool isOpen() const = 0;
     virtual void write(const std::uint8_t* data, int count) = 0; // all bytes, or throws
     virtual int read(std::uint8_t* into, int count) = 0;         // bytes already waiting
+    // Announces, through RxChar and before returning, bytes that have arrived
+    // but that the event loop has not yet seen.
+    virtual void takeArrived() {}
 
 signals:
     // Bytes have arrived; count is how many are waiting.
@@ -39,6 +42,7 @@ public:
     bool isOpen() const override { return fPort.isOpen(); }
     void write(const std::uint8_t* data, int count) override;
     int read(std::uint8_t* into, int count) override;
+    void takeArrived() override;
 
 private:
     QSerialPort fPort;

@@ -49,5 +49,21 @@ public:
         waiting.insert(waiting.end(), bytes.begin(), bytes.end());
         emit RxChar(static_cast<int>(waiting.size()));
     }
+    // Bytes that the event loop announces when it next runs, as a real
+    // port's receive event does.
+    void arrive(const std::vector<std::uint8_t>& bytes)
+    {
+        waiting.insert(waiting.end(), bytes.begin(), bytes.end());
+        unannounced = true;
+        QMetaObject::invokeMethod(
+            this, [this] { takeArrived(); }, Qt::QueuedConnection);
+    }
+    void takeArrived() override
+    {
+        if (unannounced) {
+            unannounced = false;
+            emit RxChar(static_cast<int>(waiting.size()));
+        }
+    }
+    bool unannounced = false;
 };
-

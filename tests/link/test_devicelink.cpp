@@ -209,6 +209,25 @@ TEST(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
     EXPECT_LT(t.elapsed(), settings.timeout) << "the next command waited for a dead exchange";
 }
 
+// A reply that came after its time-out, while no event loop ran, is not
+// taken as the answer to the next command.
+TEST(SerialLink, ALateReplyDoesNotAnswerTheNextCommand)
+{
+    FakeSerialPort cp;
+    TQtTcpClient tn;
+    TktFRAMParams current;
+    TestSettings settings;
+    settings.serial = true;
+    TDeviceLink link(cp, tn, current);
+    link.setOptions(&settings);
+    EXPECT_FALSE(link.SendCommand(statusCommand(), 0));
+    EXPECT_EQ(link.fState(), -1);
+    cp.arrive(positionReply(10, 10, 0, 10));
+    QTimer::singleShot(20, [&] { cp.deliver(positionReply(20, 10, 0, 10)); });
+    EXPECT_TRUE(link.SendCommand(statusCommand(), 0));
+    EXPECT_DOUBLE_EQ(link.fAz(), 20.0);
+}
+
 // TCP link.
 
 TEST_F(LinkFixture, TcpSetPositionWaitsForItsReply)
