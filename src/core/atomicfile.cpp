@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +37,29 @@ std::string resolved(const std::string& path)
             return real;
     }
     return path;
+}
+
+// "<name>.tmp-<pid>-<n>" files of the target whose writer no longer runs.
+void removeLeftovers(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string prefix =
+        (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    DIR* dir = opendir(directoryOf(path).c_str());
+    if (!dir)
+        return;
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || *end != '-' || pid == getpid())
+            continue;
+        if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
 }
 
 struct Fd {
@@ -93,6 +118,7 @@ void WriteFileAtomically(const std::string& wanted, const void* data, std::size_
     dir.fd = open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir.fd >= 0)
         fsync(dir.fd);
+    removeLeftovers(path);
 }
 
 } // namespace kt90

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
@@ -133,9 +134,33 @@ TEST(AtomicFile, AKillDuringAConfigurationSaveNeverLeavesACutFile)
     const std::string target = dir.file("a.ktcfg");
     const auto block = [](int i) { return std::string(496, static_cast<char>('A' + i % 26)); };
     killDuringWrites([&](int i) { WriteFileAtomically(target, block(i).data(), 496); }, 40);
+    // What the last killed writer left goes with the next save.
+    WriteFileAtomically(target, block(0).data(), 496);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.ktcfg"});
     const std::string got = contents(target);
     ASSERT_EQ(got.size(), 496u);
     EXPECT_EQ(got, std::string(496, got[0])) << "a mixture of two saves";
+}
+
+TEST(AtomicFile, TheNextWriteRemovesWhatAKilledWriterLeft)
+{
+    TempDir dir;
+    const std::string target = dir.file("a.ktcfg");
+    // A process that has ended, and one that still runs (this one's parent).
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = "a.ktcfg.tmp-" + std::to_string(gone) + "-0";
+    const std::string alive = "a.ktcfg.tmp-" + std::to_string(getppid()) + "-0";
+    const std::string other = "b.ktcfg.tmp-" + std::to_string(gone) + "-0";
+    for (const std::string& name : {dead, alive, other})
+        std::ofstream(dir.file(name.c_str())) << "cut";
+    WriteFileAtomically(target, "abc", 3);
+    std::vector<std::string> left = dir.entries();
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"a.ktcfg", alive, other}));
 }
 
 TEST(AtomicFile, AKillDuringASettingsWriteKeepsEveryOtherLine)
