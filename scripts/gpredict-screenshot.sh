@@ -28,7 +28,7 @@ rotport="${KT90_ROTCTLD_PORT:-4533}"
 simport=$((20000 + RANDOM % 20000))
 display=":$((50 + RANDOM % 50))"
 
-Xvfb "$display" -screen 0 1600x760x24 >"$work/xvfb.log" 2>&1 &
+Xvfb "$display" -screen 0 1600x870x24 >"$work/xvfb.log" 2>&1 &
 pids+=("$!")
 export DISPLAY="$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
@@ -42,7 +42,7 @@ printf '[Options]\nConnect via=ETH (RJ45)\nHOST IP=127.0.0.1\nHOST PORT=%s\nShow
 "$work/norvakKT90dde" >"$work/panel.log" 2>&1 &
 pids+=("$!")
 panel=$(xdotool search --sync --name '^NORVAK KT90 dde$' | head -1)
-xdotool windowmove "$panel" 760 360
+xdotool windowmove "$panel" 760 345
 
 # Gpredict with a fresh configuration and the rotator the README describes.
 export HOME="$work/home"
@@ -68,6 +68,11 @@ for _ in $(seq 150); do
   grep -q 'M1 180.0 M2 45.0' "$work/sim.log" && break
   sleep 0.1
 done
+# The panel's fold-out pages ("show"), then the ORBITRON page with the
+# server's line: its address and Gpredict as its client.
+xdotool mousemove --window "$panel" 209 179 click 1
+sleep 0.5
+xdotool mousemove --window "$panel" 145 200 click 1
 sleep 3
 mkdir -p docs
 import -window root docs/gpredict-engaged.png
