@@ -174,14 +174,19 @@ TEST_F(LinkFixture, SerialReentrantCommandsNeverInterleave)
     EXPECT_GE(at[1], at[0] + 60) << "the second frame went out before the first reply";
 }
 
-TEST(SerialLink, ReceiptPastTheBufferIsReadAndDropped)
-{
+// A link on a serial port that the test feeds by hand.
+class SerialLink : public ::testing::Test {
+protected:
     FakeSerialPort cp;
     TQtTcpClient tn;
     TktFRAMParams current;
     TestSettings settings;
-    TDeviceLink link(cp, tn, current);
-    link.setOptions(&settings);
+    TDeviceLink link{cp, tn, current};
+    void SetUp() override { link.setOptions(&settings); }
+};
+
+TEST_F(SerialLink, ReceiptPastTheBufferIsReadAndDropped)
+{
     const std::vector<std::uint8_t> partial = {0x57, 3, 7};
     link.buffer().Append(partial.data(), 3);
     cp.deliver(std::vector<std::uint8_t>(ReplyBuffer::kSize - 2, 0x57));
@@ -189,14 +194,8 @@ TEST(SerialLink, ReceiptPastTheBufferIsReadAndDropped)
     EXPECT_TRUE(cp.waiting.empty()) << "the port was not drained";
 }
 
-TEST(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
+TEST_F(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
 {
-    FakeSerialPort cp;
-    TQtTcpClient tn;
-    TktFRAMParams current;
-    TestSettings settings;
-    TDeviceLink link(cp, tn, current);
-    link.setOptions(&settings);
     cp.failWrites = true;
     EXPECT_THROW(link.SendCommand(statusCommand(), 0), Error);
     EXPECT_NE(link.fState(), 1);
@@ -211,15 +210,8 @@ TEST(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
 
 // A reply that came after its time-out, while no event loop ran, is not
 // taken as the answer to the next command.
-TEST(SerialLink, ALateReplyDoesNotAnswerTheNextCommand)
+TEST_F(SerialLink, ALateReplyDoesNotAnswerTheNextCommand)
 {
-    FakeSerialPort cp;
-    TQtTcpClient tn;
-    TktFRAMParams current;
-    TestSettings settings;
-    settings.serial = true;
-    TDeviceLink link(cp, tn, current);
-    link.setOptions(&settings);
     EXPECT_FALSE(link.SendCommand(statusCommand(), 0));
     EXPECT_EQ(link.fState(), -1);
     cp.arrive(positionReply(10, 10, 0, 10));
