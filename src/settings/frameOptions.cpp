@@ -120,6 +120,16 @@ void TOptionsFrame::build()
     rbtETH = new QRadioButton(this);
     rbtETH->setGeometry(195, 61, 17, 17);
     lbETH = caption("ETH (RJ45) port", 212, 63);
+    // The boxes and circles light on the dark page, as the system draws
+    // them elsewhere; the page's own colours would hide an empty one.
+    for (QAbstractButton* b :
+         std::initializer_list<QAbstractButton*>{chbShowPower, rbtRS232, rbtETH}) {
+        QPalette p = b->palette();
+        p.setColor(QPalette::Base, Qt::white);
+        p.setColor(QPalette::Text, Qt::black);
+        p.setColor(QPalette::Window, kHousePanel);
+        b->setPalette(p);
+    }
     auto* radios = new QButtonGroup(this);
     radios->addButton(rbtRS232);
     radios->addButton(rbtETH);
