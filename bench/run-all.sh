@@ -247,7 +247,7 @@ EOF
     cat <<EOF
 \`scripts/fuzz.sh SECONDS 2\` (what \`--fuzz SECONDS\` runs): the harnesses built with clang-14, ASan,
 UBSan and libFuzzer, two at a time, each from its seed corpus in \`fuzz/corpus\`. The CI run gives
-each 60 s.
+each 60 s. The last of these runs ended $(date -u -r "$(ls -t build-fuzz/fuzz-*.log | head -1)" '+%Y-%m-%d %H:%M UTC').
 
 | harness | ran | executions | coverage (edges) | crashes |
 |---|---|---|---|---|
