@@ -18,5 +18,5 @@ if [ "${CI:-}" = "true" ] || [ "${KT90_SANITIZE:-}" = "1" ]; then
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 240
 fi
 if [ "${CI:-}" = "true" ] || [ "${KT90_SANITIZE:-}" = "1" ]; then
-  scripts/fuzz.sh 60
+  scripts/fuzz.sh 60 2
 fi
