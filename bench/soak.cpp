@@ -91,11 +91,11 @@ void soak(bool serial, int n)
         const std::uint32_t draw = rng() % 20;
         const Fault fault = draw < 10 ? kDraw[draw] : None;
         kt90::sim::SimFaults f;
-        bool shouldWork = true;
+        // Over TCP a read of exactly 12 bytes takes the garbage with the reply.
+        const bool garbageRead = fault == Garbage && !serial;
         switch (fault) {
         case Garbage:
             f.garbage = {'A', 'B', 'C'};
-            shouldWork = serial; // over TCP a fixed-length read takes the garbage
             break;
         case Pieces:
             f.pieces = {5, 4};
@@ -106,11 +106,9 @@ void soak(bool serial, int n)
             break;
         case TooLate:
             f.delayMs = 100; // after the time-out
-            shouldWork = false;
             break;
         case Silent:
             f.silent = true;
-            shouldWork = false;
             break;
         case Refused: // an upload header, refused by the controller
         case None:
@@ -138,8 +136,7 @@ void soak(bool serial, int n)
         bool ok = false;
         try {
             if (fault == Refused)
-                ok = link.SendCommand(header, 0) && link.fState() == 0 &&
-                     link.Acknowledged() == kt90::commandByte(header);
+                ok = link.SendCommand(header, 0) && link.StepAccepted(header);
             else
                 ok = link.SendCommand(kt90::statusCommand(), 0) && link.fState() == 0;
         } catch (const kt90::Error&) {
@@ -150,14 +147,13 @@ void soak(bool serial, int n)
         }
         const bool ownReply = fault == Refused ? link.Acknowledged() == kt90::commandByte(header)
                                                : ok && std::abs(link.fAz() - angle) < 0.05;
-        // Over TCP a reply behind garbage was read, garbage and all.
-        if (!f.silent && !(fault == Garbage && !serial) && !ownReply)
+        if (!f.silent && !garbageRead && !ownReply)
             strayUntil = std::max(strayUntil, replyAt);
         if (fault == Refused) {
             ++refused;
             if (ok)
                 ++refusalsTaken;
-        } else if (!shouldWork || !inTime) {
+        } else if (garbageRead || !inTime) {
             // no reply to expect
         } else if (pendingAhead) {
             // The controller answers in order: this reply waits behind the

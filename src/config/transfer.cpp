@@ -18,12 +18,8 @@ struct PollPause {
 bool TConfigTransfer::accepted(const kt90::Frame& frame, int replyLength)
 {
     // Over TCP SendCommand is true once the reply is in, refused or not; the
-    // state tells whether the controller took the step.
-    // A step counts only when its own acknowledgement took it: a position
-    // reply that came late for an earlier command, or another step's
-    // acknowledgement, ends the wait as well but says nothing of this step.
-    return fLink.SendCommand(frame, replyLength) && fLink.fState() == 0 &&
-           fLink.Acknowledged() == kt90::commandByte(frame);
+    // link's state and acknowledgement tell whether the controller took it.
+    return fLink.SendCommand(frame, replyLength) && fLink.StepAccepted(frame);
 }
 
 TConfigTransfer::UploadOutcome TConfigTransfer::ROTn_PutData(const std::uint8_t* aData, int aType,

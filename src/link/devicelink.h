@@ -81,6 +81,13 @@ public:
     // The command byte that the acknowledgement of the last exchange
     // answered; empty when that exchange brought none.
     std::optional<std::uint8_t> Acknowledged() const { return fAcknowledged; }
+    // Whether the last exchange brought step's own acknowledgement, and it
+    // accepted the step. A late position reply, or another step's
+    // acknowledgement, ends the wait as well but says nothing of this step.
+    bool StepAccepted(const kt90::Frame& step) const
+    {
+        return fStateValue == 0 && fAcknowledged == kt90::commandByte(step);
+    }
     double fAz() const { return fAzValue; }
     double fEl() const { return fElValue; }
     int fAzGear() const { return fAzGearValue; }
