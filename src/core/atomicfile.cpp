@@ -27,6 +27,12 @@ std::string directoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string fileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // A target that is a symbolic link is written where the link points.
 std::string resolved(const std::string& path)
 {
@@ -42,9 +48,7 @@ std::string resolved(const std::string& path)
 // "<name>.tmp-<pid>-<n>" files of the target whose writer no longer runs.
 void removeLeftovers(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string prefix =
-        (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp-";
+    const std::string prefix = fileNameOf(path) + ".tmp-";
     DIR* dir = opendir(directoryOf(path).c_str());
     if (!dir)
         return;
