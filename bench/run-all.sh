@@ -42,9 +42,11 @@ bench/startup.sh >"$out/startup"
 step "panel memory, ${rss_s} s"
 bench/panel_rss.sh "$rss_s" | tail -n 1 >"$out/rss"
 step "hamlib round trips, five runs free and five on one core"
+# One line per run: the medians of the panel, rotctld and the floor.
+medians_of_run() { "$@" | awk -F'|' 'NR > 2 {gsub(/ /, "", $3); printf "%s ", $3} END {print ""}'; }
 for i in 1 2 3 4 5; do
-  build/bench/bench_rotctl "$rotctl_n" | awk -F'|' 'NR > 2 {gsub(/ /, "", $3); printf "%s ", $3} END {print ""}' >>"$out/rotctl-free"
-  taskset -c 0 build/bench/bench_rotctl "$rotctl_n" | awk -F'|' 'NR > 2 {gsub(/ /, "", $3); printf "%s ", $3} END {print ""}' >>"$out/rotctl-pinned"
+  medians_of_run build/bench/bench_rotctl "$rotctl_n" >>"$out/rotctl-free"
+  medians_of_run taskset -c 0 build/bench/bench_rotctl "$rotctl_n" >>"$out/rotctl-pinned"
 done
 step "fault soak, $soak_n exchanges per link"
 build/bench/soak "$soak_n" >"$out/soak"
@@ -59,7 +61,6 @@ over_slow=$(row "pty at 9600" "$out/link" | field 6)
 tcp_median=$(row "loopback TCP" "$out/link" | field 4)
 watch_cpu=$(sed -n 's/.*: \([0-9.]*\) % of one core.*/\1/p' "$out/watch")
 lcd_line=$(sed -n 's/^one 20-character line: median \([0-9.]*\) us/\1/p' "$out/lcd")
-start_inside=$(sed -n 's/^main() to first expose: median \([0-9]*\) ms/\1/p' "$out/startup")
 start_whole=$(sed -n 's/^process start .*: median \([0-9]*\) ms/\1/p' "$out/startup")
 panel_rss=$(sed -n 's/.*RSS \([0-9]*\) KiB.*/\1/p' "$out/rss")
 ours_free=$(awk '{print $1}' "$out/rotctl-free" | median)
