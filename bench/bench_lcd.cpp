@@ -2,7 +2,7 @@
 // full redraw of the four readouts. With --png FILE it also writes the angle
 // line as it looks.
 
-#include "LCDLine.h"
+#include "widgets/LCDLine.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // exposed (offscreen), with the program's own start-up sequence. The connect
 // that follows the first show is not part of it.
 
-#include "application.h"
-#include "main.h"
+#include "console/application.h"
+#include "console/main.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

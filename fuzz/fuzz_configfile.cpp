@@ -1,8 +1,8 @@
 // A configuration file of any content and length, then every panel's value
 // and caption of the block it gives.
 
-#include "kt90.h"
-#include "kt90editor.h"
+#include "core/kt90.h"
+#include "core/kt90editor.h"
 
 #include <cstdint>
 #include <cstdlib>

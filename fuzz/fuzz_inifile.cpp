@@ -1,7 +1,7 @@
 // The INI text of any content: reading the settings' keys, writing one, and
 // the text coming back unchanged but for that line.
 
-#include "inifile.h"
+#include "core/inifile.h"
 
 #include <cstdint>
 #include <cstdlib>

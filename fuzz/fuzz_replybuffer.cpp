@@ -2,7 +2,7 @@
 // of either length expected: nothing may be read or written outside the
 // buffer or the block, and the fill count stays within bounds.
 
-#include "replybuffer.h"
+#include "core/replybuffer.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // hamlib rotator command lines of any content, and the answers to them.
 
-#include "rotctl.h"
+#include "core/rotctl.h"
 
 #include <cstdint>
 #include <string>

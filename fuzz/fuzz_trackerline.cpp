@@ -1,7 +1,7 @@
 // The tracker line parser on any text.
 
-#include "errors.h"
-#include "trackerline.h"
+#include "core/errors.h"
+#include "core/trackerline.h"
 
 #include <cstdint>
 #include <string>

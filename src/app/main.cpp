@@ -1,7 +1,7 @@
 // norvakKT90dde: the control panel of the KT-90 rotator controller.
 
-#include "main.h"
-#include "application.h"
+#include "console/main.h"
+#include "console/application.h"
 
 int main(int argc, char** argv)
 {

@@ -2,7 +2,7 @@
 
 // The side of the configuration editor that transfers and files use.
 
-#include "kt90.h"
+#include "core/kt90.h"
 
 class IConfigEditor {
 public:

@@ -1,7 +1,7 @@
-#include "configfile.h"
+#include "config/configfile.h"
 
-#include "atomicfile.h"
-#include "errors.h"
+#include "core/atomicfile.h"
+#include "core/errors.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 // Configuration files: the raw 496-byte block, nothing else.
 
-#include "configeditor.h"
-#include "operatorui.h"
+#include "config/configeditor.h"
+#include "config/operatorui.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "frameKT90.h"
+#include "config/frameKT90.h"
 
-#include "configfile.h"
-#include "style.h"
-#include "unhandled.h"
+#include "config/configfile.h"
+#include "widgets/style.h"
+#include "link/unhandled.h"
 
 #include <QApplication>
 #include <QHeaderView>

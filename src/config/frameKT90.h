@@ -4,10 +4,10 @@
 // actions) and the Motors and Ports pages, one value panel per field of the
 // editor block.
 
-#include "ArrowKeyPanel.h"
-#include "configeditor.h"
-#include "kt90editor.h"
-#include "messageboxui.h"
+#include "widgets/ArrowKeyPanel.h"
+#include "config/configeditor.h"
+#include "core/kt90editor.h"
+#include "config/messageboxui.h"
 
 #include <QLabel>
 #include <QStackedWidget>

@@ -1,4 +1,4 @@
-#include "messageboxui.h"
+#include "config/messageboxui.h"
 
 #include <QApplication>
 #include <QFileDialog>

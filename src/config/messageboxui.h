@@ -2,7 +2,7 @@
 
 // The operator's side as message boxes and the hourglass cursor.
 
-#include "operatorui.h"
+#include "config/operatorui.h"
 
 #include <QWidget>
 

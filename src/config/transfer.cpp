@@ -1,6 +1,6 @@
-#include "transfer.h"
+#include "config/transfer.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <algorithm>
 

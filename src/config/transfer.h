@@ -4,9 +4,9 @@
 // upload of the editor block, and the operator-started download and upload
 // around the link's own download (TDeviceLink::ROTn_GetVars).
 
-#include "configeditor.h"
-#include "devicelink.h"
-#include "operatorui.h"
+#include "config/configeditor.h"
+#include "link/devicelink.h"
+#include "config/operatorui.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "application.h"
+#include "console/application.h"
 
-#include "unhandled.h"
+#include "link/unhandled.h"
 
 #include <QDir>
 #include <QFont>

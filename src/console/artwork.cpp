@@ -1,4 +1,4 @@
-#include "artwork.h"
+#include "console/artwork.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,10 +1,10 @@
-#include "main.h"
+#include "console/main.h"
 
-#include "application.h"
-#include "artwork.h"
-#include "style.h"
-#include "unhandled.h"
-#include "versiontext.h"
+#include "console/application.h"
+#include "console/artwork.h"
+#include "widgets/style.h"
+#include "link/unhandled.h"
+#include "core/versiontext.h"
 
 #include <QApplication>
 #include <QCoreApplication>

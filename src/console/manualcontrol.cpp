@@ -1,7 +1,7 @@
-#include "manualcontrol.h"
+#include "console/manualcontrol.h"
 
-#include "LCDLine.h"
-#include "angleline.h"
+#include "widgets/LCDLine.h"
+#include "core/angleline.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

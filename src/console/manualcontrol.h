@@ -3,7 +3,7 @@
 // The operator's commands on the console: angles typed into the two fields
 // and sent, STOP, jogging with the arrow keys, and the output cells.
 
-#include "devicelink.h"
+#include "link/devicelink.h"
 
 #include <QObject>
 

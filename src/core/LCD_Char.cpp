@@ -1,4 +1,4 @@
-#include "LCD_Char.h"
+#include "core/LCD_Char.h"
 
 namespace kt90 {
 

@@ -1,4 +1,4 @@
-#include "angleline.h"
+#include "core/angleline.h"
 
 #include <charconv>
 #include <system_error>

@@ -2,7 +2,7 @@
 
 // The texts of the position and output readouts.
 
-#include "kt90.h"
+#include "core/kt90.h"
 
 #include <cstdint>
 #include <string>

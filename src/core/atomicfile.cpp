@@ -1,6 +1,6 @@
-#include "atomicfile.h"
+#include "core/atomicfile.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "frames.h"
+#include "core/frames.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <cmath>
 #include <cstdio>

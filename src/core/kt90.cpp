@@ -1,4 +1,4 @@
-#include "kt90.h"
+#include "core/kt90.h"
 
 #include <cstring>
 

@@ -5,8 +5,8 @@
 // the keys, digits, drags and double clicks, and the side effects of
 // showing a value (template rows, derived port states, the pair row).
 
-#include "kt90.h"
-#include "kt90utils.h"
+#include "core/kt90.h"
+#include "core/kt90utils.h"
 
 #include <array>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // their ranges, formats and label tables, the value panels and the
 // conversions between block fields and editor values.
 
-#include "kt90.h"
+#include "core/kt90.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "lcdgeometry.h"
+#include "core/lcdgeometry.h"
 
 #include <algorithm>
 #include <cmath>

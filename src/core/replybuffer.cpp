@@ -1,4 +1,4 @@
-#include "replybuffer.h"
+#include "core/replybuffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,8 +3,8 @@
 // The receive buffer of the link and its interpretation. Pure: it reports
 // what a reply meant and the Qt layer acts on it (end of the wait, readouts).
 
-#include "frames.h"
-#include "kt90.h"
+#include "core/frames.h"
+#include "core/kt90.h"
 
 #include <array>
 #include <cstdint>

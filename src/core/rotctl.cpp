@@ -1,6 +1,6 @@
-#include "rotctl.h"
+#include "core/rotctl.h"
 
-#include "trackerline.h"
+#include "core/trackerline.h"
 
 #include <charconv>
 #include <sstream>

@@ -1,7 +1,7 @@
-#include "settingsfile.h"
+#include "core/settingsfile.h"
 
-#include "atomicfile.h"
-#include "errors.h"
+#include "core/atomicfile.h"
+#include "core/errors.h"
 
 #include <fstream>
 #include <sstream>

@@ -4,7 +4,7 @@
 // written for every change, at once and whole (a temporary file renamed over
 // it), so that nothing is cached and nothing is lost to a crash.
 
-#include "inifile.h"
+#include "core/inifile.h"
 
 #include <string>
 

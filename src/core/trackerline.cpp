@@ -1,4 +1,4 @@
-#include "trackerline.h"
+#include "core/trackerline.h"
 
 #include <algorithm>
 #include <charconv>

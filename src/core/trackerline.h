@@ -4,7 +4,7 @@
 // "UP", "DN", "UM", "DM", "AOS"), values ending at the first space outside
 // double quotes.
 
-#include "frames.h"
+#include "core/frames.h"
 
 #include <optional>
 #include <string>

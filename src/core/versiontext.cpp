@@ -1,4 +1,4 @@
-#include "versiontext.h"
+#include "core/versiontext.h"
 
 namespace kt90 {
 

@@ -1,4 +1,4 @@
-#include "IPPing.h"
+#include "link/IPPing.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,7 +1,7 @@
-#include "connection.h"
+#include "link/connection.h"
 
-#include "errors.h"
-#include "unhandled.h"
+#include "core/errors.h"
+#include "link/unhandled.h"
 
 #include <QEventLoop>
 #include <QTimer>

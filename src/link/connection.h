@@ -3,9 +3,9 @@
 // Opening and closing the link to the controller: the options page's
 // connect button, the start-up connection and the poll cycle's fallback.
 
-#include "IPPing.h"
-#include "devicelink.h"
-#include "linksettings.h"
+#include "link/IPPing.h"
+#include "link/devicelink.h"
+#include "link/linksettings.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "devicelink.h"
+#include "link/devicelink.h"
 
-#include "angleline.h"
-#include "errors.h"
-#include "unhandled.h"
+#include "core/angleline.h"
+#include "core/errors.h"
+#include "link/unhandled.h"
 
 #include <QEventLoop>
 #include <QLocale>

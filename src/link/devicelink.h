@@ -4,13 +4,13 @@
 // the TCP client, the receive buffer and what its replies mean for the
 // readouts, the senders, and the poll cycle.
 
-#include "frames.h"
-#include "kt90.h"
-#include "linksettings.h"
-#include "readout.h"
-#include "replybuffer.h"
-#include "serialport.h"
-#include "tcpclient.h"
+#include "core/frames.h"
+#include "core/kt90.h"
+#include "link/linksettings.h"
+#include "link/readout.h"
+#include "core/replybuffer.h"
+#include "link/serialport.h"
+#include "link/tcpclient.h"
 
 #include <QObject>
 #include <QTimer>

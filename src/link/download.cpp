@@ -1,9 +1,9 @@
 // The download of the configuration block, TDeviceLink's part of the
 // configuration transfer.
 
-#include "devicelink.h"
+#include "link/devicelink.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <algorithm>
 

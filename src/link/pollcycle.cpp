@@ -1,6 +1,6 @@
 // The poll cycle of TDeviceLink: position and outputs, every Pooling ms.
 
-#include "devicelink.h"
+#include "link/devicelink.h"
 
 #include <QEventLoop>
 

@@ -1,6 +1,6 @@
 // The senders of TDeviceLink: one command frame each.
 
-#include "devicelink.h"
+#include "link/devicelink.h"
 
 void TDeviceLink::SendStatusQuery() { SendCommand(kt90::statusCommand(), 0); }
 

@@ -1,6 +1,6 @@
-#include "serialport.h"
+#include "link/serialport.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 namespace {
 // How long a write may take beyond the time its bits need on the wire.

@@ -1,6 +1,6 @@
-#include "tcpclient.h"
+#include "link/tcpclient.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 namespace {
 constexpr int kWriteTimeoutMs = 1000;

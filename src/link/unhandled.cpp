@@ -1,4 +1,4 @@
-#include "unhandled.h"
+#include "link/unhandled.h"
 
 namespace {
 UnhandledErrorHandler& handler()

@@ -1,8 +1,8 @@
-#include "frameOptions.h"
+#include "settings/frameOptions.h"
 
-#include "errors.h"
-#include "style.h"
-#include "unhandled.h"
+#include "core/errors.h"
+#include "widgets/style.h"
+#include "link/unhandled.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>

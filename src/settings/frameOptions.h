@@ -5,12 +5,12 @@
 // the connection-error line. It keeps these settings in the settings file
 // and is the link's source for them.
 
-#include "clicklabel.h"
-#include "connection.h"
-#include "portlister.h"
-#include "serialport.h"
-#include "settingsfile.h"
-#include "veskImageButton.h"
+#include "settings/clicklabel.h"
+#include "link/connection.h"
+#include "settings/portlister.h"
+#include "link/serialport.h"
+#include "core/settingsfile.h"
+#include "widgets/veskImageButton.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "portlister.h"
+#include "settings/portlister.h"
 
 #include <QSerialPort>
 #include <QSerialPortInfo>

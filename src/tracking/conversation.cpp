@@ -1,6 +1,6 @@
-#include "conversation.h"
+#include "tracking/conversation.h"
 
-#include "conversationpath.h"
+#include "tracking/conversationpath.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

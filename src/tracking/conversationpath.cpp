@@ -1,4 +1,4 @@
-#include "conversationpath.h"
+#include "tracking/conversationpath.h"
 
 #include <QDir>
 #include <QFile>

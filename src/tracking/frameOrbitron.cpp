@@ -1,6 +1,6 @@
-#include "frameOrbitron.h"
+#include "tracking/frameOrbitron.h"
 
-#include "style.h"
+#include "widgets/style.h"
 
 #include <QLocale>
 #include <QMouseEvent>

@@ -3,7 +3,7 @@
 // The tracker page: the satellite the tracker follows, as its latest line
 // says, and the state of the conversation with the tracker.
 
-#include "trackerline.h"
+#include "core/trackerline.h"
 
 #include <QLabel>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "tracking.h"
+#include "tracking/tracking.h"
 
-#include "unhandled.h"
+#include "link/unhandled.h"
 
 #include <QDir>
 #include <QFileInfo>

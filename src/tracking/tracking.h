@@ -4,9 +4,9 @@
 // TrackingDataEx, the toggle on the tracker page, and one set-position
 // command for every new line.
 
-#include "conversation.h"
-#include "devicelink.h"
-#include "frameOrbitron.h"
+#include "tracking/conversation.h"
+#include "link/devicelink.h"
+#include "tracking/frameOrbitron.h"
 
 #include <QObject>
 

@@ -1,4 +1,4 @@
-#include "ArrowKeyPanel.h"
+#include "widgets/ArrowKeyPanel.h"
 
 #include <QKeyEvent>
 

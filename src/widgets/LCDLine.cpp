@@ -1,7 +1,7 @@
-#include "LCDLine.h"
+#include "widgets/LCDLine.h"
 
-#include "LCD_Char.h"
-#include "errors.h"
+#include "core/LCD_Char.h"
+#include "core/errors.h"
 
 #include <QApplication>
 #include <QMouseEvent>

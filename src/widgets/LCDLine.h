@@ -4,7 +4,7 @@
 // character, drawn from the LCD font into an off-screen image that reaches
 // the screen in one copy.
 
-#include "lcdgeometry.h"
+#include "core/lcdgeometry.h"
 
 #include <QColor>
 #include <QImage>

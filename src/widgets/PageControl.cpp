@@ -1,4 +1,4 @@
-#include "PageControl.h"
+#include "widgets/PageControl.h"
 
 #include <QPainter>
 #include <QStackedWidget>

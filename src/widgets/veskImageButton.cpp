@@ -1,4 +1,4 @@
-#include "veskImageButton.h"
+#include "widgets/veskImageButton.h"
 
 #include <QBitmap>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "configfile.h"
-#include "fakeui.h"
+#include "config/configfile.h"
+#include "support/fakeui.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "fakeui.h"
-#include "frameKT90.h"
+#include "support/fakeui.h"
+#include "config/frameKT90.h"
 
-#include "configfile.h"
+#include "config/configfile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

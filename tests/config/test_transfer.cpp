@@ -1,8 +1,8 @@
-#include "fakeui.h"
-#include "linkfixture.h"
-#include "transfer.h"
+#include "support/fakeui.h"
+#include "support/linkfixture.h"
+#include "config/transfer.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 using namespace kt90;
 using Outcome = TConfigTransfer::UploadOutcome;

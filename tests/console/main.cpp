@@ -1,5 +1,5 @@
 // Console tests run the real application object, with its error handler.
-#include "application.h"
+#include "console/application.h"
 
 #include <QTemporaryDir>
 

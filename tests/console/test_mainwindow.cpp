@@ -1,7 +1,7 @@
-#include "application.h"
-#include "feedserver.h"
-#include "main.h"
-#include "simserver.h"
+#include "console/application.h"
+#include "trackerfeed/feedserver.h"
+#include "console/main.h"
+#include "kt90sim/simserver.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "atomicfile.h"
-#include "errors.h"
+#include "core/atomicfile.h"
+#include "core/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,7 @@ TEST(AtomicFile, FailureSaysWhyAndLeavesNothing)
     EXPECT_TRUE(dir.entries().empty());
 }
 
-#include "settingsfile.h"
+#include "core/settingsfile.h"
 
 #include <csignal>
 #include <poll.h>

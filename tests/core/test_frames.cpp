@@ -1,5 +1,5 @@
-#include "errors.h"
-#include "frames.h"
+#include "core/errors.h"
+#include "core/frames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "core/inifile.h"
 
 #include <gtest/gtest.h>
 

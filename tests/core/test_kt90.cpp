@@ -1,4 +1,4 @@
-#include "kt90.h"
+#include "core/kt90.h"
 
 #include <gtest/gtest.h>
 
@@ -86,7 +86,7 @@ TEST(Kt90Block, DefaultsByteForByte)
     EXPECT_FALSE(b.azShowMath());
 }
 
-#include "versiontext.h"
+#include "core/versiontext.h"
 
 TEST(VersionText, FromTheBuildVersion)
 {

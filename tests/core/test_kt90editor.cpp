@@ -1,4 +1,4 @@
-#include "kt90editor.h"
+#include "core/kt90editor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "kt90utils.h"
+#include "core/kt90utils.h"
 
 #include <gtest/gtest.h>
 

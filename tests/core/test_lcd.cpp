@@ -1,5 +1,5 @@
-#include "LCD_Char.h"
-#include "lcdgeometry.h"
+#include "core/LCD_Char.h"
+#include "core/lcdgeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "connection.h"
-#include "linkfixture.h"
+#include "link/connection.h"
+#include "support/linkfixture.h"
 
-#include "errors.h"
-#include "unhandled.h"
+#include "core/errors.h"
+#include "link/unhandled.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "fakeserialport.h"
-#include "linkfixture.h"
+#include "support/fakeserialport.h"
+#include "support/linkfixture.h"
 
-#include "errors.h"
+#include "core/errors.h"
 
 #include <deque>
 

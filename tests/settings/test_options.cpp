@@ -1,8 +1,8 @@
-#include "fakeserialport.h"
-#include "frameOptions.h"
+#include "support/fakeserialport.h"
+#include "settings/frameOptions.h"
 
-#include "errors.h"
-#include "unhandled.h"
+#include "core/errors.h"
+#include "link/unhandled.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "simcontroller.h"
-#include "simstream.h"
+#include "kt90sim/simcontroller.h"
+#include "kt90sim/simstream.h"
 
 #include <gtest/gtest.h>
 

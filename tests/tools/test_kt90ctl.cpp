@@ -1,6 +1,6 @@
 // kt90ctl run as a program against the simulator.
 
-#include "simserver.h"
+#include "kt90sim/simserver.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "fakeserialport.h"
-#include "feedserver.h"
-#include "linkfixture.h"
-#include "tracking.h"
+#include "support/fakeserialport.h"
+#include "trackerfeed/feedserver.h"
+#include "support/linkfixture.h"
+#include "tracking/tracking.h"
 
-#include "conversationpath.h"
+#include "tracking/conversationpath.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ArrowKeyPanel.h"
-#include "PageControl.h"
-#include "veskImageButton.h"
+#include "widgets/ArrowKeyPanel.h"
+#include "widgets/PageControl.h"
+#include "widgets/veskImageButton.h"
 
 #include <QApplication>
 #include <QEnterEvent>

@@ -1,10 +1,10 @@
 // kt90ctl: the controller from the command line, on the panel's own link.
 
-#include "angleline.h"
-#include "configfile.h"
-#include "devicelink.h"
-#include "errors.h"
-#include "transfer.h"
+#include "core/angleline.h"
+#include "config/configfile.h"
+#include "link/devicelink.h"
+#include "core/errors.h"
+#include "config/transfer.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

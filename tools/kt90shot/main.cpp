@@ -2,8 +2,8 @@
 // window against whatever its settings file names, lets it connect and poll
 // for a while, and grabs the window.
 
-#include "main.h"
-#include "application.h"
+#include "console/main.h"
+#include "console/application.h"
 
 #include <QTimer>
 

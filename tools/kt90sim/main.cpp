@@ -1,6 +1,6 @@
 // kt90sim: a stand-in for the KT-90 controller on TCP and on a pseudo-terminal.
 
-#include "simserver.h"
+#include "kt90sim/simserver.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "simcontroller.h"
+#include "kt90sim/simcontroller.h"
 
 #include <algorithm>
 #include <cmath>

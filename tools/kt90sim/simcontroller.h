@@ -4,8 +4,8 @@
 // mask, the outputs and the configuration block, answering each command as
 // the controller does. Time is whatever the caller says it is.
 
-#include "frames.h"
-#include "kt90.h"
+#include "core/frames.h"
+#include "core/kt90.h"
 
 #include <cstdint>
 #include <functional>

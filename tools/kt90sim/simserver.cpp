@@ -1,4 +1,4 @@
-#include "simserver.h"
+#include "kt90sim/simserver.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -3,8 +3,8 @@
 // Serves one simulated controller on TCP and on a pseudo-terminal, with POSIX
 // I/O, in the calling thread or a thread of its own.
 
-#include "simcontroller.h"
-#include "simstream.h"
+#include "kt90sim/simcontroller.h"
+#include "kt90sim/simstream.h"
 
 #include <atomic>
 #include <cstdint>

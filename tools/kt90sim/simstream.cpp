@@ -1,4 +1,4 @@
-#include "simstream.h"
+#include "kt90sim/simstream.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // frames, resynchronising on garbage, and shapes the replies by the fault
 // modes (silence, delay, pieces, garbage, hang-up).
 
-#include "simcontroller.h"
+#include "kt90sim/simcontroller.h"
 
 #include <cstdint>
 #include <deque>

@@ -1,6 +1,6 @@
-#include "feedserver.h"
+#include "trackerfeed/feedserver.h"
 
-#include "conversationpath.h"
+#include "tracking/conversationpath.h"
 
 TFeedServer::TFeedServer(const QString& service, const QString& topic, const QString& item,
                          QObject* parent)

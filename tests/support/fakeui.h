@@ -1,7 +1,7 @@
 #pragma once
 
-#include "configeditor.h"
-#include "operatorui.h"
+#include "config/configeditor.h"
+#include "config/operatorui.h"
 
 #include <QStringList>
 

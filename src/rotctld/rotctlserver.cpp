@@ -1,9 +1,9 @@
-#include "rotctlserver.h"
+#include "rotctld/rotctlserver.h"
 
-#include "errors.h"
-#include "settingsfile.h"
-#include "trackerline.h"
-#include "unhandled.h"
+#include "core/errors.h"
+#include "core/settingsfile.h"
+#include "core/trackerline.h"
+#include "link/unhandled.h"
 
 #include <QHostAddress>
 #include <QPointer>

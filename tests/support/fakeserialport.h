@@ -1,8 +1,8 @@
 #pragma once
 
-#include "errors.h"
-#include "frames.h"
-#include "serialport.h"
+#include "core/errors.h"
+#include "core/frames.h"
+#include "link/serialport.h"
 
 #include <deque>
 #include <vector>
