@@ -2,8 +2,8 @@
 // simulator: over a pty with the wire emulated at 460 800 and 9 600 Bd, and
 // over loopback TCP. Prints median and p99 next to the wire time.
 
-#include "link/devicelink.h"
 #include "kt90sim/simserver.h"
+#include "link/devicelink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

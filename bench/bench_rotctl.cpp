@@ -3,8 +3,8 @@
 // next to the floor: a thread that blocks in read and answers with one
 // write, the least any server can do.
 
-#include "rotctld/rotctlserver.h"
 #include "kt90sim/simserver.h"
+#include "rotctld/rotctlserver.h"
 
 #include <QCoreApplication>
 #include <QProcess>

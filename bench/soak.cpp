@@ -6,9 +6,9 @@
 // no refusal passed for an acceptance, the longest exchange next to the
 // time-out, and resident memory after a tenth of the run and at its end.
 
-#include "link/devicelink.h"
 #include "core/errors.h"
 #include "kt90sim/simserver.h"
+#include "link/devicelink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

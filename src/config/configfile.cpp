@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-
 namespace {
 
 kt90::Error fileError(const char* what, const QString& fileName, const QString& why)

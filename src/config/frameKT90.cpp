@@ -1,8 +1,8 @@
 #include "config/frameKT90.h"
 
 #include "config/configfile.h"
-#include "widgets/style.h"
 #include "link/unhandled.h"
+#include "widgets/style.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -4,10 +4,10 @@
 // actions) and the Motors and Ports pages, one value panel per field of the
 // editor block.
 
-#include "widgets/ArrowKeyPanel.h"
 #include "config/configeditor.h"
-#include "core/kt90editor.h"
 #include "config/messageboxui.h"
+#include "core/kt90editor.h"
+#include "widgets/ArrowKeyPanel.h"
 
 #include <QLabel>
 #include <QStackedWidget>

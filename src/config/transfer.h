@@ -5,8 +5,8 @@
 // around the link's own download (TDeviceLink::ROTn_GetVars).
 
 #include "config/configeditor.h"
-#include "link/devicelink.h"
 #include "config/operatorui.h"
+#include "link/devicelink.h"
 
 #include <cstdint>
 

@@ -2,9 +2,9 @@
 
 #include "console/application.h"
 #include "console/artwork.h"
-#include "widgets/style.h"
-#include "link/unhandled.h"
 #include "core/versiontext.h"
+#include "link/unhandled.h"
+#include "widgets/style.h"
 
 #include <QApplication>
 #include <QCoreApplication>

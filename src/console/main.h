@@ -4,22 +4,22 @@
 // readouts, and the fold-out pages. It assembles the parts and owns them;
 // the work is theirs.
 
+#include "config/frameKT90.h"
+#include "config/messageboxui.h"
+#include "config/transfer.h"
+#include "console/manualcontrol.h"
 #include "link/IPPing.h"
-#include "widgets/LCDLine.h"
-#include "widgets/PageControl.h"
 #include "link/connection.h"
 #include "link/devicelink.h"
-#include "config/frameKT90.h"
-#include "settings/frameOptions.h"
-#include "tracking/frameOrbitron.h"
-#include "console/manualcontrol.h"
-#include "config/messageboxui.h"
-#include "settings/portlister.h"
-#include "rotctld/rotctlserver.h"
 #include "link/serialport.h"
 #include "link/tcpclient.h"
+#include "rotctld/rotctlserver.h"
+#include "settings/frameOptions.h"
+#include "settings/portlister.h"
+#include "tracking/frameOrbitron.h"
 #include "tracking/tracking.h"
-#include "config/transfer.h"
+#include "widgets/LCDLine.h"
+#include "widgets/PageControl.h"
 #include "widgets/veskImageButton.h"
 
 #include <QLabel>

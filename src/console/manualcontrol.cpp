@@ -1,7 +1,7 @@
 #include "console/manualcontrol.h"
 
-#include "widgets/LCDLine.h"
 #include "core/angleline.h"
+#include "widgets/LCDLine.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -6,9 +6,9 @@
 
 #include "core/frames.h"
 #include "core/kt90.h"
+#include "core/replybuffer.h"
 #include "link/linksettings.h"
 #include "link/readout.h"
-#include "core/replybuffer.h"
 #include "link/serialport.h"
 #include "link/tcpclient.h"
 

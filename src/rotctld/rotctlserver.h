@@ -3,8 +3,8 @@
 // The panel as a hamlib network rotator (what rotctld serves): trackers such
 // as Gpredict and scripts with rotctl steer the antenna through it.
 
-#include "link/devicelink.h"
 #include "core/rotctl.h"
+#include "link/devicelink.h"
 
 #include <QObject>
 #include <QString>

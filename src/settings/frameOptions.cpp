@@ -1,8 +1,8 @@
 #include "settings/frameOptions.h"
 
 #include "core/errors.h"
-#include "widgets/style.h"
 #include "link/unhandled.h"
+#include "widgets/style.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>

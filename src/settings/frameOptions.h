@@ -5,11 +5,11 @@
 // the connection-error line. It keeps these settings in the settings file
 // and is the link's source for them.
 
-#include "settings/clicklabel.h"
-#include "link/connection.h"
-#include "settings/portlister.h"
-#include "link/serialport.h"
 #include "core/settingsfile.h"
+#include "link/connection.h"
+#include "link/serialport.h"
+#include "settings/clicklabel.h"
+#include "settings/portlister.h"
 #include "widgets/veskImageButton.h"
 
 #include <QCheckBox>

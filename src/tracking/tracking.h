@@ -4,8 +4,8 @@
 // TrackingDataEx, the toggle on the tracker page, and one set-position
 // command for every new line.
 
-#include "tracking/conversation.h"
 #include "link/devicelink.h"
+#include "tracking/conversation.h"
 #include "tracking/frameOrbitron.h"
 
 #include <QObject>

@@ -1,5 +1,5 @@
-#include "support/fakeui.h"
 #include "config/frameKT90.h"
+#include "support/fakeui.h"
 
 #include "config/configfile.h"
 

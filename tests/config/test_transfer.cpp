@@ -1,6 +1,6 @@
+#include "config/transfer.h"
 #include "support/fakeui.h"
 #include "support/linkfixture.h"
-#include "config/transfer.h"
 
 #include "core/errors.h"
 

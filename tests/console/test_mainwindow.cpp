@@ -1,7 +1,7 @@
 #include "console/application.h"
-#include "trackerfeed/feedserver.h"
 #include "console/main.h"
 #include "kt90sim/simserver.h"
+#include "trackerfeed/feedserver.h"
 
 #include <QFile>
 #include <QTemporaryDir>

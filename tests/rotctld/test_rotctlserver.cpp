@@ -1,5 +1,5 @@
-#include "support/linkfixture.h"
 #include "rotctld/rotctlserver.h"
+#include "support/linkfixture.h"
 
 #include "core/rotctl.h"
 

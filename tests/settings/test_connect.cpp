@@ -1,9 +1,9 @@
 // The options page, the connection routine and the link together, against
 // the simulator over TCP on 127.0.0.1, as the settings file says.
 
+#include "kt90sim/simserver.h"
 #include "link/connection.h"
 #include "settings/frameOptions.h"
-#include "kt90sim/simserver.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "support/fakeserialport.h"
 #include "settings/frameOptions.h"
+#include "support/fakeserialport.h"
 
 #include "core/errors.h"
 #include "link/unhandled.h"

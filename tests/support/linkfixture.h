@@ -3,8 +3,8 @@
 // A device link against the simulator, over a pty or loopback TCP, driven
 // by the test's event loop.
 
-#include "link/devicelink.h"
 #include "kt90sim/simserver.h"
+#include "link/devicelink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "support/fakeserialport.h"
-#include "trackerfeed/feedserver.h"
 #include "support/linkfixture.h"
+#include "trackerfeed/feedserver.h"
 #include "tracking/tracking.h"
 
 #include "tracking/conversationpath.h"

@@ -1,10 +1,10 @@
 // kt90ctl: the controller from the command line, on the panel's own link.
 
-#include "core/angleline.h"
 #include "config/configfile.h"
-#include "link/devicelink.h"
-#include "core/errors.h"
 #include "config/transfer.h"
+#include "core/angleline.h"
+#include "core/errors.h"
+#include "link/devicelink.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

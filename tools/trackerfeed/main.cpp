@@ -3,8 +3,8 @@
 // "TrackingDataEx"): each line of standard input, the lines of a file, or a
 // simulated pass.
 
-#include "tracking/conversationpath.h"
 #include "trackerfeed/feedserver.h"
+#include "tracking/conversationpath.h"
 
 #include <QCoreApplication>
 #include <QFile>
