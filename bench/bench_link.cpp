@@ -33,7 +33,7 @@ Stats measure(TDeviceLink& link, int rounds)
     QElapsedTimer t;
     for (int i = 0; i < rounds + 10; ++i) {
         t.start();
-        if (!link.SendCommand(kt90::statusCommand(), 0) || link.fState() != 0) {
+        if (!link.SendCommand(kt90::statusCommand(), 0) || link.fState() != kt90::ExchangeReplied) {
             std::fprintf(stderr, "exchange failed\n");
             std::exit(1);
         }

@@ -138,7 +138,8 @@ void soak(bool serial, int n)
             if (fault == Refused)
                 ok = link.SendCommand(header, 0) && link.StepAccepted(header);
             else
-                ok = link.SendCommand(kt90::statusCommand(), 0) && link.fState() == 0;
+                ok = link.SendCommand(kt90::statusCommand(), 0) &&
+                     link.fState() == kt90::ExchangeReplied;
         } catch (const kt90::Error&) {
         }
         if (t.elapsed() > longest) {

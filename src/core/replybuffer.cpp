@@ -66,11 +66,11 @@ ReceiveResult ReplyBuffer::processLongReply(TktFRAMParams& current)
         return r;
 
     r.kind = ReceiveResult::Kind::Invalid;
-    r.endState = -2;
+    r.endState = ExchangeInvalid;
     if (wait >= 2 && buff[0] == kOutputsReplyTag) {
         r.kind = ReceiveResult::Kind::Outputs;
         r.outputs = buff[1];
-        r.endState = 0;
+        r.endState = ExchangeReplied;
     } else if (wait >= 2 && buff[0] == kBlockReadReplyTag) {
         const std::size_t offset = static_cast<std::size_t>(buff[1]) * kChunkSize;
         const std::size_t length = static_cast<std::size_t>(wait - 2);
@@ -81,7 +81,7 @@ ReceiveResult ReplyBuffer::processLongReply(TktFRAMParams& current)
             r.kind = ReceiveResult::Kind::BlockChunk;
             r.blockOffset = offset;
             r.blockLength = length;
-            r.endState = 0;
+            r.endState = ExchangeReplied;
         }
     }
     // Bytes beyond the awaited length go with the rest.
@@ -100,11 +100,11 @@ ReceiveResult ReplyBuffer::processShortReplies()
             r.kind = ReceiveResult::Kind::Acknowledgement;
             r.accepted = isAccepted(reply);
             r.answered = reply[10];
-            r.endState = r.accepted ? 0 : -2;
+            r.endState = r.accepted ? ExchangeReplied : ExchangeInvalid;
         } else {
             r.kind = ReceiveResult::Kind::Position;
             r.position = decodePositionReply(reply);
-            r.endState = 0;
+            r.endState = ExchangeReplied;
         }
         buff.fill(0);
         pos = 0;

@@ -3,6 +3,7 @@
 // The receive buffer of the link and its interpretation. Pure: it reports
 // what a reply meant and the Qt layer acts on it (end of the wait, readouts).
 
+#include "core/exchange.h"
 #include "core/frames.h"
 #include "core/kt90.h"
 
@@ -22,9 +23,9 @@ struct ReceiveResult {
         Invalid,         // long reply of an unknown kind or outside the block
     };
     Kind kind = Kind::Incomplete;
-    // The state the exchange ends in (0 good, -2 invalid or refused); empty
-    // while it is still incomplete.
-    std::optional<int> endState;
+    // The state the exchange ends in (replied, or invalid or refused);
+    // empty while it is still incomplete.
+    std::optional<ExchangeState> endState;
     PositionReply position;
     bool accepted = false;
     std::uint8_t answered = 0; // the command byte an acknowledgement answers

@@ -14,7 +14,7 @@ TConnectionRoutine::TConnectionRoutine(TDeviceLink& link, IConnectionPage& page,
     // pulled) is noticed at the end of the next poll and said like a failed
     // connection, so that the button offers to connect again.
     QObject::connect(&fLink, &TDeviceLink::pollCycleEnded, &fLink, [this] {
-        if (fPage.ConnectTag() != 1 || fLink.tn.Connected() || fLink.cp.isOpen())
+        if (fPage.ConnectTag() != 1 || fLink.IsOpen())
             return;
         fPage.SetConnectButton(0, QStringLiteral("Connect"));
         fPage.ShowConnectionError(QStringLiteral("The link to the controller was lost."));
@@ -58,9 +58,7 @@ void TConnectionRoutine::OpenSerialPort()
     const QString caption = fPage.PortCaption();
     if (!caption.startsWith(QLatin1String("tty")) && !caption.startsWith(QLatin1Char('/')))
         return;
-    fLink.cp.setPortName(caption);
-    fLink.cp.setBaudRate(fPage.GetBaudrate());
-    fLink.cp.open();
+    fLink.OpenSerial(caption, fPage.GetBaudrate());
 }
 
 bool TConnectionRoutine::ConnectToDevice()
@@ -81,7 +79,7 @@ bool TConnectionRoutine::connect()
     fPage.HideConnectionError();
     bool result = false;
     fLink.setDisableRefresh(true);
-    fLink.tmrRefresh.stop();
+    fLink.StopPoll();
     fLink.CloseTransports();
     if (fPage.ConnectTag() != 0)
         return false; // a disconnect
@@ -102,15 +100,12 @@ bool TConnectionRoutine::connect()
         fLink.CloseTransports();
         const QString host = fPage.HostText();
         if (fProbe.PingHost(host)) {
-            fLink.tn.setHost(host);
-            fLink.tn.setPort(HostPort(fPage.HostPortText()));
             try {
-                fLink.tn.Connect();
+                fLink.OpenTcp(host, HostPort(fPage.HostPortText()));
                 Delay(kSettleMs);
                 result = true;
             } catch (const std::exception&) {
-                if (fLink.tn.Connected())
-                    fLink.tn.Disconnect();
+                fLink.CloseTransports();
             }
         } else {
             fPage.ShowConnectionError(QStringLiteral("Host not responding."));
@@ -136,11 +131,10 @@ bool TConnectionRoutine::connect()
 
 void TConnectionRoutine::finish()
 {
-    if (fLink.tn.Connected() || fLink.cp.isOpen())
+    if (fLink.IsOpen())
         fPage.SetConnectButton(1, QStringLiteral("Disconnect"));
     else
         fPage.SetConnectButton(0, QStringLiteral("Connect"));
     fLink.setDisableRefresh(false);
-    fLink.tmrRefresh.setInterval(fPage.Pooling());
-    fLink.tmrRefresh.start();
+    fLink.StartPoll(fPage.Pooling());
 }

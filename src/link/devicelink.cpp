@@ -24,8 +24,9 @@ char localeDecimalSeparator()
 
 TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMParams& currentConfig,
                          QObject* parent)
-    : QObject(parent), cp(serial), tn(tcp), angleLine(QStringLiteral("M1:   0.0  M2:   0.0")),
-      outputsLine(QString::fromStdString(kt90::OutputsLineStart())), fCurrent(currentConfig)
+    : QObject(parent), angleLine(QStringLiteral("M1:   0.0  M2:   0.0")),
+      outputsLine(QString::fromStdString(kt90::OutputsLineStart())), cp(serial), tn(tcp),
+      fCurrent(currentConfig)
 {
     tmrRefresh.setInterval(kInitialTimeoutMs);
     tmrTimeOut.setInterval(kInitialTimeoutMs);
@@ -45,7 +46,7 @@ struct TDeviceLink::Wait {
     bool woken = false;
 };
 
-void TDeviceLink::setState(int state)
+void TDeviceLink::setState(kt90::ExchangeState state)
 {
     fStateValue = state;
     for (Wait* w : fWaits) {
@@ -60,7 +61,7 @@ void TDeviceLink::WaitWhileBusy()
     // A nested event loop keeps the window alive and is woken the moment the
     // state changes; a command started from inside it waits in a loop of its
     // own, so exchanges never overlap on the wire.
-    while (fStateValue == 1) {
+    while (fStateValue == kt90::ExchangeBusy) {
         Wait w;
         fWaits.push_back(&w);
         w.loop.exec();
@@ -68,21 +69,21 @@ void TDeviceLink::WaitWhileBusy()
         // Only the application shutting its event loops down ends a wait
         // without a change of state; no reply will be seen then, and going
         // round again would spin. The wait ends as a time-out.
-        if (!w.woken && fStateValue == 1) {
+        if (!w.woken && fStateValue == kt90::ExchangeBusy) {
             tmrTimeOut.stop();
-            setState(-1);
+            setState(kt90::ExchangeTimedOut);
         }
     }
 }
 
 void TDeviceLink::BeginWait()
 {
-    setState(1);
+    setState(kt90::ExchangeBusy);
     tmrTimeOut.setInterval(fOptions->Timeout());
     tmrTimeOut.start();
 }
 
-void TDeviceLink::EndWait(int state)
+void TDeviceLink::EndWait(kt90::ExchangeState state)
 {
     tmrTimeOut.stop();
     setState(state);
@@ -91,7 +92,31 @@ void TDeviceLink::EndWait(int state)
 void TDeviceLink::tmrTimeOutTimer()
 {
     tmrTimeOut.stop();
-    setState(-1);
+    setState(kt90::ExchangeTimedOut);
+}
+
+bool TDeviceLink::IsOpen() const { return cp.isOpen() || tn.Connected(); }
+
+void TDeviceLink::OpenSerial(const QString& portName, int baudRate)
+{
+    cp.setPortName(portName);
+    cp.setBaudRate(baudRate);
+    cp.open();
+}
+
+void TDeviceLink::OpenTcp(const QString& host, quint16 port)
+{
+    tn.setHost(host);
+    tn.setPort(port);
+    tn.Connect();
+}
+
+void TDeviceLink::Exchange(const kt90::Frame& frame, int replyLength)
+{
+    const bool sent = SendCommand(frame, replyLength);
+    if (sent && fStateValue == kt90::ExchangeReplied)
+        return;
+    kt90::ThrowExchangeError(fStateValue);
 }
 
 bool TDeviceLink::SendCommand(const kt90::Frame& frame, int replyLength)
@@ -101,8 +126,7 @@ bool TDeviceLink::SendCommand(const kt90::Frame& frame, int replyLength)
     return fOptions->UseSerial() ? sendSerial(frame, replyLength) : sendTcp(frame, replyLength);
 }
 
-// Serial: true when the reply came in time and was good (fState 0); a
-// set-position command has no reply and returns once written.
+// Serial: the table in the header; the wait runs the event loop.
 bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
 {
     if (!cp.isOpen())
@@ -122,18 +146,18 @@ bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
     } catch (...) {
         // Nothing went out, so nothing will answer: end the wait now rather
         // than hold every later command until the time-out.
-        if (awaitReply && fStateValue == 1)
-            EndWait(-1);
+        if (awaitReply && fStateValue == kt90::ExchangeBusy)
+            EndWait(kt90::ExchangeTimedOut);
         throw;
     }
     if (!awaitReply)
         return true;
     WaitWhileBusy();
-    return fStateValue == 0;
+    return fStateValue == kt90::ExchangeReplied;
 }
 
-// TCP: true once the whole reply has been read, whatever it said; fState
-// tells what it was. Read time-outs and a closed connection raise.
+// TCP: true once the whole reply has been read, whatever it said (the
+// table in the header). Read time-outs and a closed connection raise.
 bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
 {
     if (!tn.Connected())

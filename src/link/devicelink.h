@@ -21,6 +21,28 @@
 
 // It lives as long as the window that owns it and must not be destroyed from
 // an event handled inside one of its own waits.
+//
+// SendCommand runs one exchange: it waits for any exchange in progress to
+// end, sends the frame and waits for its reply. What it returns and what
+// fState() then holds:
+//
+//   transport                 returns   fState()          Acknowledged()
+//   none open                 false     as it was         as it was
+//   serial, set position      true      as it was         empty (no reply)
+//   serial, good reply        true      ExchangeReplied   the step it took*
+//   serial, no reply in time  false     ExchangeTimedOut  empty
+//   serial, invalid/refused   false     ExchangeInvalid   the step refused*
+//   TCP, reply read           true      ExchangeReplied   the step it took*
+//                                       or ExchangeInvalid
+//   TCP, no reply in time     throws kt90::ETcpReadTimeout ("Read timed out.")
+//   a transport failure       throws kt90::Error with the transport's text
+//
+//   * only when the reply was an acknowledgement of a block transfer step.
+//
+// So true means "good reply" on the serial link but only "a reply was read"
+// over TCP: a caller that needs the controller's yes reads fState() too, or
+// uses Exchange() or StepAccepted(). A set-position command gets a position
+// reply over TCP and none on the serial link.
 class TDeviceLink : public QObject {
     Q_OBJECT
 public:
@@ -30,13 +52,23 @@ public:
     // The options page; null while it does not exist (nothing is sent then).
     void setOptions(const ILinkSettings* options) { fOptions = options; }
 
-    // Writes one frame over the chosen transport and collects its reply
-    // (replyLength 0: a 12-byte reply). See the .cpp for what true means.
+    // Opening and closing the transports. Opening raises kt90::Error with
+    // the transport's text when it fails.
+    void OpenSerial(const QString& portName, int baudRate);
+    void OpenTcp(const QString& host, quint16 port);
+    void CloseTransports();
+    // A transport is open (serial port or TCP connection).
+    bool IsOpen() const;
+
+    // replyLength 0: a 12-byte reply. See the table above.
     bool SendCommand(const kt90::Frame& frame, int replyLength);
+    // One exchange that must bring a good reply; raises the error of the
+    // exchange otherwise (kt90::ThrowExchangeError).
+    void Exchange(const kt90::Frame& frame, int replyLength);
 
     void WaitWhileBusy();
     void BeginWait();
-    void EndWait(int state);
+    void EndWait(kt90::ExchangeState state);
     void ProcessReceived();
     void cpRxChar(int count);
 
@@ -48,7 +80,11 @@ public:
     void SendOutputsQuery();
     void SendOutputs(std::uint8_t mask);
 
-    // The poll cycle, run by each tick of tmrRefresh.
+    // The poll: a cycle every intervalMs from now on, until StopPoll.
+    void StartPoll(int intervalMs);
+    void StopPoll();
+    bool Polling() const { return tmrRefresh.isActive(); }
+    // One poll cycle, run by each tick of tmrRefresh.
     void tmrRefreshTimer();
     // The connection routine the poll cycle falls back to when its own error
     // handling fails (the options page's connect button, later).
@@ -61,7 +97,6 @@ public:
     // failure closes both transports and, with raiseException, reaches the
     // caller as an error with its text; otherwise it is dropped.
     void ROTn_GetVars(bool raiseException);
-    void CloseTransports();
 
     // Pauses the poll for a transfer: sets DisableRefresh and lets events run
     // until tmrRefresh is off (a cycle in progress, or the next one, ends
@@ -70,6 +105,7 @@ public:
     void ResumeRefresh();
 
     kt90::TktFRAMParams& currentConfig() { return fCurrent; }
+    const kt90::TktFRAMParams& currentConfig() const { return fCurrent; }
 
     // Writes the angle line from the current configuration's pulse counters.
     void CalcAnglesAndShow();
@@ -77,7 +113,7 @@ public:
 
     const kt90::ReplyBuffer& buffer() const { return fBuffer; }
     kt90::ReplyBuffer& buffer() { return fBuffer; }
-    int fState() const { return fStateValue; }
+    kt90::ExchangeState fState() const { return fStateValue; }
     // The command byte that the acknowledgement of the last exchange
     // answered; empty when that exchange brought none.
     std::optional<std::uint8_t> Acknowledged() const { return fAcknowledged; }
@@ -86,7 +122,7 @@ public:
     // acknowledgement, ends the wait as well but says nothing of this step.
     bool StepAccepted(const kt90::Frame& step) const
     {
-        return fStateValue == 0 && fAcknowledged == kt90::commandByte(step);
+        return fStateValue == kt90::ExchangeReplied && fAcknowledged == kt90::commandByte(step);
     }
     double fAz() const { return fAzValue; }
     double fEl() const { return fElValue; }
@@ -99,8 +135,6 @@ public:
     bool DisableRefresh() const { return fDisableRefresh; }
     void setDisableRefresh(bool on) { fDisableRefresh = on; }
 
-    ISerialPort& cp;
-    ITcpClient& tn;
     QTimer tmrRefresh;    // poll timer: off until the first connection arms it
     QTimer tmrTimeOut;    // reply time-out of a serial exchange
     TReadout angleLine;   // LCDLine2
@@ -121,16 +155,18 @@ signals:
 private:
     bool sendSerial(const kt90::Frame& frame, int replyLength);
     bool sendTcp(const kt90::Frame& frame, int replyLength);
-    void setState(int state);
+    void setState(kt90::ExchangeState state);
     void tmrTimeOutTimer();
     void showAngles(float m1, float m2);
     void rearmRefresh();
 
+    ISerialPort& cp;
+    ITcpClient& tn;
     const ILinkSettings* fOptions = nullptr;
     kt90::TktFRAMParams& fCurrent;
     kt90::ReplyBuffer fBuffer;
     std::array<std::uint8_t, kt90::ReplyBuffer::kSize> fTcpScratch{};
-    int fStateValue = 0;
+    kt90::ExchangeState fStateValue = kt90::ExchangeReplied;
     std::optional<std::uint8_t> fAcknowledged;
     double fAzValue = 0;
     double fElValue = 0;

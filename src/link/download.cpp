@@ -3,7 +3,7 @@
 
 #include "link/devicelink.h"
 
-#include "core/errors.h"
+#include "core/exchange.h"
 
 #include <algorithm>
 
@@ -28,13 +28,13 @@ void TDeviceLink::ROTn_GetVars(bool raiseException)
         for (int k = 0; k < kMaxChunks && k * chunkSize < size; ++k) {
             command[1] = static_cast<std::uint8_t>(k);
             const int length = std::min(chunkSize, size - k * chunkSize);
+            // A serial exchange that failed is a send error here, whatever
+            // its state; over TCP the state tells.
             if (!SendCommand(command, length + 2))
-                throw kt90::Error("Command send error. Check settings and connections.");
+                kt90::ThrowSendError();
             ProcessReceived();
-            if (fStateValue == -2)
-                throw kt90::EInvalidDataReceivedException();
-            if (fStateValue == -1)
-                throw kt90::ETimeoutException();
+            if (fStateValue != kt90::ExchangeReplied)
+                kt90::ThrowExchangeError(fStateValue);
         }
     } catch (...) {
         CloseTransports();

@@ -38,13 +38,21 @@ void TDeviceLink::tmrRefreshTimer()
     }
     // The readout would otherwise go on showing the last angles as if they
     // were current.
-    const bool open = cp.isOpen() || tn.Connected();
+    const bool open = IsOpen();
     if (!fPositionSeen && open && ++fMissedPolls == kMissedPollsForLoss)
         emit controllerSilent();
     if (!open)
         fMissedPolls = 0;
     emit pollCycleEnded();
 }
+
+void TDeviceLink::StartPoll(int intervalMs)
+{
+    tmrRefresh.setInterval(intervalMs);
+    tmrRefresh.start();
+}
+
+void TDeviceLink::StopPoll() { tmrRefresh.stop(); }
 
 void TDeviceLink::PauseRefresh()
 {

@@ -138,8 +138,6 @@ void TRotctlServer::serve(QTcpSocket* socket)
         fClients[socket].busy = false;
 }
 
-bool TRotctlServer::linkOpen() const { return fLink.cp.isOpen() || fLink.tn.Connected(); }
-
 double TRotctlServer::limit(std::size_t motor, std::size_t field) const
 {
     return static_cast<double>(
@@ -152,7 +150,7 @@ int TRotctlServer::setPosition(double az, double el)
     if (az < limit(0, m::min_angle) || az > limit(0, m::max_angle) || el < limit(1, m::min_angle) ||
         el > limit(1, m::max_angle))
         return kt90::kRprtInvalid;
-    if (!linkOpen())
+    if (!fLink.IsOpen())
         return kt90::kRprtIo;
     fLink.SendCommand(kt90::setPositionCommand(az, 10, el, 10), 0);
     return kt90::kRprtOk;
@@ -178,7 +176,7 @@ std::string TRotctlServer::Answer(const kt90::RotctlRequest& r)
             return kt90::RotctlReport(r,
                                       setPosition(fSettings.parkAzimuth, fSettings.parkElevation));
         case Kind::Stop:
-            if (!linkOpen())
+            if (!fLink.IsOpen())
                 return kt90::RotctlReport(r, kt90::kRprtIo);
             fLink.setButtons(0);
             fLink.SendStop();
@@ -197,7 +195,7 @@ std::string TRotctlServer::Answer(const kt90::RotctlRequest& r)
                 mask = kt90::kJogRight;
             else
                 return kt90::RotctlReport(r, kt90::kRprtInvalid);
-            if (!linkOpen())
+            if (!fLink.IsOpen())
                 return kt90::RotctlReport(r, kt90::kRprtIo);
             fLink.setButtons(mask);
             fLink.SendJog();

@@ -60,7 +60,6 @@ private:
     void serve(QTcpSocket* client);
     void drop(QTcpSocket* client);
     void updateStatus();
-    bool linkOpen() const;
     // A configured angle limit of a motor, from the current configuration.
     double limit(std::size_t motor, std::size_t field) const;
     int setPosition(double az, double el);

@@ -40,7 +40,7 @@ protected:
         LinkFixture::SetUp();
         transfer = std::make_unique<TConfigTransfer>(*link, ui);
     }
-    bool linkOpen() const { return serial.isOpen() || tcp.Connected(); }
+    bool linkOpen() const { return link->IsOpen(); }
 
     // A fresh controller, link and operator for the next case of a table.
     void restart()

@@ -47,7 +47,7 @@ TEST_F(ReplyBufferTest, ReplyInThreePiecesCompletesOnTheThird)
     EXPECT_EQ(receive(Frame(kPosition.begin() + 5, kPosition.begin() + 9)).kind, Kind::Incomplete);
     const ReceiveResult r = receive(Frame(kPosition.begin() + 9, kPosition.end()));
     ASSERT_EQ(r.kind, Kind::Position);
-    EXPECT_EQ(r.endState, 0);
+    EXPECT_EQ(r.endState, ExchangeReplied);
     EXPECT_DOUBLE_EQ(r.position.m1, 12.5);
     EXPECT_DOUBLE_EQ(r.position.m2, -90.0);
     EXPECT_EQ(rb.fPos(), 0);
@@ -161,7 +161,7 @@ TEST_F(ReplyBufferTest, OutputsReply)
     const ReceiveResult r = receive({0x05});
     ASSERT_EQ(r.kind, Kind::Outputs);
     EXPECT_EQ(r.outputs, 5);
-    EXPECT_EQ(r.endState, 0);
+    EXPECT_EQ(r.endState, ExchangeReplied);
     EXPECT_EQ(rb.fPos(), 0);
     EXPECT_EQ(rb.fWait(), 0);
 }
@@ -181,7 +181,7 @@ TEST_F(ReplyBufferTest, LongReplyOfUnknownKindIsInvalid)
     rb.Expect(2, false);
     const ReceiveResult r = receive({0x57, 0x05});
     EXPECT_EQ(r.kind, Kind::Invalid);
-    EXPECT_EQ(r.endState, -2);
+    EXPECT_EQ(r.endState, ExchangeInvalid);
     EXPECT_EQ(rb.fPos(), 0);
     EXPECT_EQ(rb.fWait(), 0);
 }
@@ -195,7 +195,7 @@ TEST_F(ReplyBufferTest, BlockReadReplyFillsTheConfiguration)
     EXPECT_EQ(receive(Frame(reply.begin(), reply.begin() + 300)).kind, Kind::Incomplete);
     const ReceiveResult r = receive(Frame(reply.begin() + 300, reply.end()));
     ASSERT_EQ(r.kind, Kind::BlockChunk);
-    EXPECT_EQ(r.endState, 0);
+    EXPECT_EQ(r.endState, ExchangeReplied);
     EXPECT_EQ(r.blockOffset, 0u);
     EXPECT_EQ(r.blockLength, 496u);
     EXPECT_TRUE(std::equal(config.bytes.begin(), config.bytes.end(), reply.begin() + 2));
@@ -222,7 +222,7 @@ TEST_F(ReplyBufferTest, BlockReadReplyOutsideTheBlockWritesNothing)
         rb.Expect(c.wait, false);
         const ReceiveResult r = receive(reply);
         EXPECT_EQ(r.kind, Kind::Invalid) << c.name;
-        EXPECT_EQ(r.endState, -2) << c.name;
+        EXPECT_EQ(r.endState, ExchangeInvalid) << c.name;
         EXPECT_TRUE(std::all_of(config.bytes.begin(), config.bytes.end(), [](auto b) {
             return b == 0xEE;
         })) << c.name;
@@ -240,7 +240,7 @@ TEST_F(ReplyBufferTest, BlockReplyStartingWithQuestionMarkIsAnOutputsReply)
     const ReceiveResult r = receive(reply);
     EXPECT_EQ(r.kind, Kind::Outputs);
     EXPECT_EQ(r.outputs, 0x21);
-    EXPECT_EQ(r.endState, 0);
+    EXPECT_EQ(r.endState, ExchangeReplied);
     EXPECT_EQ(config.bytes[0], 0xEE);
 }
 

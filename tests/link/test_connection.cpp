@@ -109,7 +109,7 @@ protected:
         page.comExists = true;
         page.port = QString::fromStdString(ptyPath);
     }
-    bool linkOpen() const { return serial.isOpen() || tcp.Connected(); }
+    bool linkOpen() const { return link->IsOpen(); }
     void expectPollRearmed()
     {
         EXPECT_FALSE(link->DisableRefresh());

@@ -26,7 +26,7 @@ TEST_P(BothTransports, StatusExchangeDecodesTheReply)
     ctl.setAngle(1, -90.0);
     open(GetParam());
     EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     EXPECT_DOUBLE_EQ(link->fAz(), 12.5);
     EXPECT_DOUBLE_EQ(link->fEl(), -90.0);
     EXPECT_EQ(link->fAzGear(), 10);
@@ -40,7 +40,7 @@ TEST_P(BothTransports, OutputsQueryShowsTheCells)
     ctl.setOutputs(0x05);
     open(GetParam());
     link->SendOutputsQuery();
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     EXPECT_EQ(link->fOuts(), 0x05);
     const QString line = link->outputsLine.Text();
     ASSERT_EQ(line.size(), 18);
@@ -60,7 +60,7 @@ TEST_P(BothTransports, ClosedTransportSendsNothingAndChangesNothing)
     t.start();
     EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
     EXPECT_LT(t.elapsed(), settings.timeout) << "it waited";
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     EXPECT_EQ(link->buffer().fWait(), 7);
     EXPECT_EQ(bufferHeld(*link), partial);
 }
@@ -106,7 +106,7 @@ TEST_F(LinkFixture, SerialReplyInThreePiecesCompletesOnTheThirdReceipt)
     });
     EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
     EXPECT_EQ(posAfterEach, (std::vector<int>{5, 9, 0}));
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     EXPECT_EQ(link->buffer().fPos(), 0);
 }
 
@@ -119,7 +119,7 @@ TEST_F(LinkFixture, SerialNoReplyFailsAfterTheTimeOut)
     t.start();
     EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
     EXPECT_GE(t.elapsed(), 290);
-    EXPECT_EQ(link->fState(), -1);
+    EXPECT_EQ(link->fState(), ExchangeTimedOut);
 }
 
 TEST_F(LinkFixture, SerialSetPositionReturnsOnceWrittenAndLeavesTheState)
@@ -127,12 +127,12 @@ TEST_F(LinkFixture, SerialSetPositionReturnsOnceWrittenAndLeavesTheState)
     faults.silent = true;
     open(Via::Pty);
     ASSERT_FALSE(link->SendCommand(statusCommand(), 0));
-    ASSERT_EQ(link->fState(), -1);
+    ASSERT_EQ(link->fState(), ExchangeTimedOut);
     QElapsedTimer t;
     t.start();
     EXPECT_TRUE(link->SendCommand(setPositionCommand(10, 10, 20, 10), 0));
     EXPECT_LT(t.elapsed(), settings.timeout);
-    EXPECT_EQ(link->fState(), -1);
+    EXPECT_EQ(link->fState(), ExchangeTimedOut);
     ASSERT_TRUE(receivedCount(2));
     EXPECT_EQ(received()[1], setPositionCommand(10, 10, 20, 10));
 }
@@ -143,9 +143,9 @@ TEST_F(LinkFixture, SerialLateReplyIsStillDecoded)
     ctl.setAngle(0, 45.0);
     open(Via::Pty);
     EXPECT_FALSE(link->SendCommand(statusCommand(), 0));
-    EXPECT_EQ(link->fState(), -1);
+    EXPECT_EQ(link->fState(), ExchangeTimedOut);
     server->advance(1000);
-    EXPECT_TRUE(waitFor([&] { return link->fState() == 0; }));
+    EXPECT_TRUE(waitFor([&] { return link->fState() == ExchangeReplied; }));
     EXPECT_DOUBLE_EQ(link->fAz(), 45.0);
     EXPECT_EQ(link->angleLine.Text(), "A1:  45.0  A2:   0.0");
 }
@@ -198,7 +198,7 @@ TEST_F(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
 {
     cp.failWrites = true;
     EXPECT_THROW(link.SendCommand(statusCommand(), 0), Error);
-    EXPECT_NE(link.fState(), 1);
+    EXPECT_NE(link.fState(), ExchangeBusy);
     EXPECT_FALSE(link.tmrTimeOut.isActive());
     cp.failWrites = false;
     QElapsedTimer t;
@@ -213,7 +213,7 @@ TEST_F(SerialLink, WriteFailureReachesTheCallerAndFreesTheLink)
 TEST_F(SerialLink, ALateReplyDoesNotAnswerTheNextCommand)
 {
     EXPECT_FALSE(link.SendCommand(statusCommand(), 0));
-    EXPECT_EQ(link.fState(), -1);
+    EXPECT_EQ(link.fState(), ExchangeTimedOut);
     cp.arrive(positionReply(10, 10, 0, 10));
     QTimer::singleShot(20, [&] { cp.deliver(positionReply(20, 10, 0, 10)); });
     EXPECT_TRUE(link.SendCommand(statusCommand(), 0));
@@ -226,7 +226,7 @@ TEST_F(LinkFixture, TcpSetPositionWaitsForItsReply)
 {
     open(Via::Tcp);
     EXPECT_TRUE(link->SendCommand(setPositionCommand(10, 10, 20, 10), 0));
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     EXPECT_EQ(received().size(), 1u);
 }
 
@@ -252,7 +252,7 @@ TEST_F(LinkFixture, TcpRefusedAcknowledgementIsTrueWithStateMinusTwo)
     ctl.settings().refuseAcknowledgements = true;
     open(Via::Tcp);
     EXPECT_TRUE(link->SendCommand(blockWriteHeader(1, 496), 0));
-    EXPECT_EQ(link->fState(), -2);
+    EXPECT_EQ(link->fState(), ExchangeInvalid);
 }
 
 TEST_F(LinkFixture, TcpPeerClosingFirstRaisesItsOwnText)
@@ -275,7 +275,7 @@ TEST_F(LinkFixture, TcpBlockReadOf498Bytes)
 {
     open(Via::Tcp);
     EXPECT_TRUE(link->SendCommand(blockReadCommand(0), 498));
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     TktFRAMParams expected;
     FillDefaults(expected);
     EXPECT_EQ(current, expected);
@@ -387,7 +387,8 @@ TEST(SerialLinkDeathTest, ApplicationQuitEndsAWaitInsteadOfSpinning)
             link.setOptions(&settings);
             QTimer::singleShot(10, [] { QCoreApplication::exit(0); });
             const bool ok = link.SendCommand(statusCommand(), 0);
-            std::exit(!ok && link.fState() == -1 && !link.tmrTimeOut.isActive() ? 0 : 1);
+            std::exit(!ok && link.fState() == ExchangeTimedOut && !link.tmrTimeOut.isActive() ? 0
+                                                                                              : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }
@@ -434,6 +435,6 @@ TEST_F(LinkFixture, TcpALateReplyIsNotTakenForTheNextCommandsReply)
         return 0;
     });
     EXPECT_TRUE(link->SendCommand(outputsQuery(), 2));
-    EXPECT_EQ(link->fState(), 0);
+    EXPECT_EQ(link->fState(), ExchangeReplied);
     EXPECT_EQ(link->fOuts(), 0x2A) << "the late position reply was read as the outputs reply";
 }

@@ -165,19 +165,6 @@ Args parse(int argc, char** argv)
 
 using Settings = TFixedLinkSettings;
 
-// One exchange that must succeed.
-void exchange(TDeviceLink& link, const kt90::Frame& frame, int replyLength)
-{
-    const bool sent = link.SendCommand(frame, replyLength);
-    if (sent && link.fState() == 0)
-        return;
-    if (!sent && link.fState() == 0)
-        throw kt90::Error("Command send error. Check settings and connections.");
-    if (link.fState() == -1)
-        throw kt90::ETimeoutException();
-    throw kt90::EInvalidDataReceivedException();
-}
-
 std::string printable(const QString& line)
 {
     std::string s = line.toStdString();
@@ -244,15 +231,13 @@ int watch(QCoreApplication& app, TDeviceLink& link, const Settings& settings)
     // The poll drops link errors; a transport that is gone ends the watch.
     QTimer alive;
     QObject::connect(&alive, &QTimer::timeout, &app, [&] {
-        const bool open = settings.serial ? link.cp.isOpen() : link.tn.Connected();
-        if (!open) {
+        if (!link.IsOpen()) {
             std::cerr << "kt90ctl: the connection to the controller was lost\n";
             app.exit(1);
         }
     });
     alive.start(std::max(settings.pooling, 250));
-    link.tmrRefresh.setInterval(settings.pooling);
-    link.tmrRefresh.start();
+    link.StartPoll(settings.pooling);
     QTimer::singleShot(0, &link, [&link] { link.tmrRefreshTimer(); });
     return app.exec();
 }
@@ -269,15 +254,10 @@ int run(QCoreApplication& app, const Args& a)
     TDeviceLink link(serial, tcp, current);
     link.setOptions(&settings);
 
-    if (settings.serial) {
-        serial.setPortName(QString::fromStdString(a.device));
-        serial.setBaudRate(a.baud);
-        serial.open();
-    } else {
-        tcp.setHost(QString::fromStdString(a.tcpHost));
-        tcp.setPort(a.tcpPort);
-        tcp.Connect();
-    }
+    if (settings.serial)
+        link.OpenSerial(QString::fromStdString(a.device), a.baud);
+    else
+        link.OpenTcp(QString::fromStdString(a.tcpHost), a.tcpPort);
 
     // As the panel does on connecting: the block tells the motors' kinds and
     // the display mode the angle line is written with.
@@ -289,25 +269,25 @@ int run(QCoreApplication& app, const Args& a)
         return transferBlock(link, a);
 
     if (a.command == "status") {
-        exchange(link, kt90::statusCommand(), 0);
-        exchange(link, kt90::outputsQuery(), 2);
+        link.Exchange(kt90::statusCommand(), 0);
+        link.Exchange(kt90::outputsQuery(), 2);
         std::cout << printable(link.angleLine.Text()) << "\n";
         printOutputs(link);
     } else if (a.command == "goto") {
         // The set-position command carries the resolutions the controller
         // reports, so ask once first.
-        exchange(link, kt90::statusCommand(), 0);
+        link.Exchange(kt90::statusCommand(), 0);
         link.SendPosition(a.m1, a.m2);
-        if (!settings.serial && link.fState() != 0)
+        if (!settings.serial && link.fState() != kt90::ExchangeReplied)
             throw kt90::EInvalidDataReceivedException();
     } else if (a.command == "stop") {
-        exchange(link, kt90::stopCommand(), 0);
+        link.Exchange(kt90::stopCommand(), 0);
     } else if (a.command == "jog") {
-        exchange(link, kt90::jogCommand(static_cast<std::uint32_t>(*a.mask)), 0);
+        link.Exchange(kt90::jogCommand(static_cast<std::uint32_t>(*a.mask)), 0);
     } else if (a.command == "outputs") {
         if (a.mask)
-            exchange(link, kt90::setOutputsCommand(static_cast<std::uint8_t>(*a.mask)), 0);
-        exchange(link, kt90::outputsQuery(), 2);
+            link.Exchange(kt90::setOutputsCommand(static_cast<std::uint8_t>(*a.mask)), 0);
+        link.Exchange(kt90::outputsQuery(), 2);
         char mask[8];
         std::snprintf(mask, sizeof mask, "0x%02X", link.fOuts());
         std::cout << "outputs " << mask << "\n";
