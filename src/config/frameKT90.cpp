@@ -1,13 +1,13 @@
 #include "config/frameKT90.h"
 
 #include "config/configfile.h"
+#include "link/decimalpoint.h"
 #include "link/unhandled.h"
 #include "widgets/style.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLocale>
 #include <QPainter>
 
 namespace {
@@ -114,10 +114,7 @@ TKT90frame::TKT90frame(QWidget* parent, IOperatorUi* ui, IFileChooser* files) : 
     fUi = ui ? ui : fOwnUi.get();
     fFiles = files ? files : fOwnFiles.get();
     infoBeep = [] { QApplication::beep(); };
-    const QString sep = QLocale().decimalPoint();
-    fModel.fDecimalSeparator = !sep.isEmpty() && sep.front().unicode() < 0x80
-                                   ? static_cast<char>(sep.front().unicode())
-                                   : '.';
+    fModel.fDecimalSeparator = LocaleDecimalSeparator();
     build();
     ShowPage(panMotors);
     kt90::TktFRAMParams block = fModel.fKT90Options;

@@ -26,7 +26,7 @@ TConfigTransfer::UploadOutcome TConfigTransfer::ROTn_PutData(const std::uint8_t*
                                                              int aCount)
 {
     TBusyCursor busy(fUi);
-    if (!aData || aType < 1 || aType > 999 || aCount < 1 || aCount > 2048)
+    if (!aData || !kt90::BlockTypeFits(aType) || !kt90::BlockCountFits(aCount))
         return UploadOutcome::NotSent;
 
     if (!accepted(kt90::blockWriteHeader(aType, aCount), 0)) {

@@ -1,6 +1,7 @@
 #include "console/manualcontrol.h"
 
 #include "core/angleline.h"
+#include "link/decimalpoint.h"
 #include "widgets/LCDLine.h"
 
 #include <QKeyEvent>
@@ -11,12 +12,6 @@ namespace {
 
 constexpr std::uint32_t kHorizontal = kt90::kJogLeft | kt90::kJogRight;
 constexpr std::uint32_t kVertical = kt90::kJogUp | kt90::kJogDown;
-
-QChar decimalSeparator()
-{
-    const QString p = QLocale().decimalPoint();
-    return p.isEmpty() ? QChar('.') : p.front();
-}
 
 } // namespace
 
@@ -36,7 +31,7 @@ double TManualControl::AngleValue(const QString& text)
 bool TManualControl::AcceptedCharacter(QChar c)
 {
     return c == QChar(8) || c == QChar(13) || (c >= QChar('0') && c <= QChar('9')) ||
-           c == decimalSeparator();
+           c == LocaleDecimalPoint();
 }
 
 bool TManualControl::edAzKeyPress(QKeyEvent* e) { return angleKeyPress(e, true); }
@@ -138,8 +133,8 @@ void TManualControl::LCDLine4MouseDown(int x)
     if (p == -1)
         return;
     QString text = fLink.outputsLine.Text();
-    if (p >= 7 && p <= 17 && p % 2 == 1 && p <= text.size()) {
-        const int k = (p - 5) / 2;
+    const int k = kt90::OutputAtColumn(p);
+    if (k != 0 && p <= text.size()) {
         fLink.setOuts(static_cast<std::uint8_t>(fLink.fOuts() ^ (1u << (k - 1))));
         fLink.SendOutputs(fLink.fOuts());
         const QChar cell = text[p - 1];

@@ -82,11 +82,12 @@ const std::string& OutputsLineStart()
 
 std::string ShowOutputsState(std::string line, std::uint8_t outs)
 {
-    constexpr std::size_t lastCell = 17;
+    constexpr auto lastCell = static_cast<std::size_t>(OutputCellColumn(kOutputCount));
     if (line.size() < lastCell)
         line.resize(lastCell, ' ');
-    for (int k = 1; k <= 6; ++k)
-        line[static_cast<std::size_t>(4 + 2 * k)] = (outs >> (k - 1) & 1) ? ' ' : kOutputOffGlyph;
+    for (int k = 1; k <= kOutputCount; ++k)
+        line[static_cast<std::size_t>(OutputCellColumn(k) - 1)] =
+            (outs >> (k - 1) & 1) ? ' ' : kOutputOffGlyph;
     return line;
 }
 

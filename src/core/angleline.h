@@ -28,8 +28,20 @@ float ConfiguredAngle(const TktFRAMParams& config, std::size_t motor);
 constexpr char kOutputOffGlyph = 8;    // LCD glyph for a switched-off output
 const std::string& OutputsLineStart(); // "STATE" and 13 spaces
 
-// The output cells of the "STATE" line: positions 7, 9, ..., 17 (counted
-// from 1) hold a space for a set bit and the glyph 8 for a clear one.
+constexpr int kOutputCount = 6;
+
+// The column (counted from 1) of output k's cell (k 1..6): 7, 9, ..., 17.
+constexpr int OutputCellColumn(int output) { return 5 + 2 * output; }
+
+// The output whose cell is at a column (counted from 1); 0 for none.
+constexpr int OutputAtColumn(int column)
+{
+    const int k = (column - 5) / 2;
+    return k >= 1 && k <= kOutputCount && OutputCellColumn(k) == column ? k : 0;
+}
+
+// The output cells of the "STATE" line hold a space for a set bit and the
+// glyph 8 for a clear one.
 std::string ShowOutputsState(std::string line, std::uint8_t outs);
 
 } // namespace kt90

@@ -50,10 +50,12 @@ Frame blockStoreCommand() { return withFirstArgument(Command::BlockStore, 0); }
 
 Frame blockWriteHeader(int type, int count)
 {
-    if (type < 1 || type > 999)
-        throw std::out_of_range("block type " + std::to_string(type) + " is outside 1..999");
-    if (count < 1 || count > 2048)
-        throw std::out_of_range("byte count " + std::to_string(count) + " is outside 1..2048");
+    if (!BlockTypeFits(type))
+        throw std::out_of_range("block type " + std::to_string(type) + " is outside 1.." +
+                                std::to_string(kMaxBlockType));
+    if (!BlockCountFits(count))
+        throw std::out_of_range("byte count " + std::to_string(count) + " is outside 1.." +
+                                std::to_string(kMaxBlockCount));
     char text[16];
     std::snprintf(text, sizeof text, "W|%.3d|%.4d|", type, count);
     Frame f(text, text + 11);
@@ -111,6 +113,11 @@ Frame setPositionCommand(double m1, int m1Resolution, double m2, int m2Resolutio
     f.push_back(static_cast<std::uint8_t>(Command::SetPosition));
     f.push_back(kFrameEnd);
     return f;
+}
+
+Frame TrackerSetPosition(double m1, double m2)
+{
+    return setPositionCommand(m1, kTrackerResolution, m2, kTrackerResolution);
 }
 
 bool isSetPositionCommand(const Frame& frame)

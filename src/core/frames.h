@@ -57,8 +57,14 @@ Frame setOutputsCommand(std::uint8_t mask);
 Frame blockReadCommand(std::uint8_t chunk);
 Frame blockStoreCommand();
 
-// "W|%.3d|%.4d|" then 0xF4 0x20. Throws std::out_of_range unless the type is
-// in 1..999 and the count in 1..2048.
+// The block types and byte counts a block write header can carry.
+constexpr int kMaxBlockType = 999;
+constexpr int kMaxBlockCount = 2048;
+constexpr bool BlockTypeFits(int type) { return type >= 1 && type <= kMaxBlockType; }
+constexpr bool BlockCountFits(int count) { return count >= 1 && count <= kMaxBlockCount; }
+
+// "W|%.3d|%.4d|" then 0xF4 0x20. Throws std::out_of_range unless the type
+// and the count fit.
 Frame blockWriteHeader(int type, int count);
 
 // 0xF5, total length n + 3 little-endian, the n data bytes. Throws
@@ -75,6 +81,11 @@ long setPositionValue(double angle, int resolution);
 // sent. An axis given -360 yields 0000 and is left untouched. Throws
 // EAngleOutOfRange (and builds nothing) when either axis does not fit.
 Frame setPositionCommand(double m1, int m1Resolution, double m2, int m2Resolution);
+
+// A tracker's set-position command (the tracker conversation, a hamlib
+// client): resolution 10 on both axes, whatever the controller reports.
+constexpr int kTrackerResolution = 10;
+Frame TrackerSetPosition(double m1, double m2);
 
 // True for a 13-byte frame with the set-position command byte; such a frame
 // gets no reply on the serial link.

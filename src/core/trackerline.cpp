@@ -137,7 +137,7 @@ bool ParseString(const std::string& text, TSatData& record, std::string& aosText
 
 Frame TrackerPositionCommand(const TSatData& record)
 {
-    return setPositionCommand(record.azm, 10, record.elv, 10);
+    return TrackerSetPosition(record.azm, record.elv);
 }
 
 namespace {

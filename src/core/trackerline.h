@@ -40,7 +40,7 @@ std::string GetTokenValue(const std::string& text, const std::string& key);
 std::optional<double> StrToFloat(const std::string& text);
 double StrToFloatOrZero(const std::string& text);
 
-// The set-position command of the tracker path: resolution 10 on both axes.
+// The set-position command of the tracker path (TrackerSetPosition).
 Frame TrackerPositionCommand(const TSatData& record);
 
 // The page's texts: one decimal and at most four significant digits for

@@ -2,23 +2,16 @@
 
 #include "core/angleline.h"
 #include "core/errors.h"
+#include "link/decimalpoint.h"
 #include "link/unhandled.h"
 
 #include <QEventLoop>
-#include <QLocale>
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kInitialTimeoutMs = 250;
-
-char localeDecimalSeparator()
-{
-    const QString p = QLocale().decimalPoint();
-    const QChar c = p.isEmpty() ? QChar('.') : p.front();
-    return c.unicode() < 0x80 ? static_cast<char>(c.unicode()) : '.';
-}
 
 } // namespace
 
@@ -226,7 +219,7 @@ void TDeviceLink::ProcessReceived()
 void TDeviceLink::showAngles(float m1, float m2)
 {
     angleLine.setText(
-        QString::fromStdString(kt90::AngleLine(fCurrent, m1, m2, localeDecimalSeparator())));
+        QString::fromStdString(kt90::AngleLine(fCurrent, m1, m2, LocaleDecimalSeparator())));
 }
 
 void TDeviceLink::ShowOutputsState()

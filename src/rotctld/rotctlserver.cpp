@@ -152,7 +152,7 @@ int TRotctlServer::setPosition(double az, double el)
         return kt90::kRprtInvalid;
     if (!fLink.IsOpen())
         return kt90::kRprtIo;
-    fLink.SendCommand(kt90::setPositionCommand(az, 10, el, 10), 0);
+    fLink.SendCommand(kt90::TrackerSetPosition(az, el), 0);
     return kt90::kRprtOk;
 }
 

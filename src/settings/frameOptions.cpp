@@ -1,6 +1,7 @@
 #include "settings/frameOptions.h"
 
 #include "core/errors.h"
+#include "core/kt90utils.h"
 #include "link/unhandled.h"
 #include "widgets/style.h"
 
@@ -48,9 +49,13 @@ int captionNumber(const QString& caption, int fallback)
 
 const QStringList& TOptionsFrame::RateCaptions()
 {
-    static const QStringList captions = {"600",     "1 200",   "2 400",  "4 800",
-                                         "9 600",   "19 200",  "38 400", "57 600",
-                                         "115 200", "230 400", "460 800"};
+    // The controller's own rate labels.
+    static const QStringList captions = [] {
+        QStringList c;
+        for (int i = 0; i < kt90::kBaudTable.size; ++i)
+            c << QString::fromLatin1(kt90::kBaudTable.labels[i]);
+        return c;
+    }();
     return captions;
 }
 

@@ -1,5 +1,6 @@
 #include "console/application.h"
 #include "console/main.h"
+#include "core/angleline.h"
 #include "kt90sim/simserver.h"
 #include "trackerfeed/feedserver.h"
 
@@ -319,14 +320,24 @@ TEST_F(Window, OutputCellsSwitchOnAPress)
 {
     connected("Show power outs=1\n");
     w->link().SendOutputsQuery(); // all off: every cell shows the ring
-    ASSERT_EQ(w->LCDLine4->Text()[8], QChar(8));
-    QTest::mousePress(w->LCDLine4, Qt::LeftButton, {}, QPoint(4 + 18 * 8 + 2, 10)); // char 9
+    // Where a character lies, as the line itself places it.
+    const auto xOf = [&](int column) {
+        for (int x = 0; x < w->LCDLine4->width(); ++x)
+            if (w->LCDLine4->CharPosAt(x, 0) == column)
+                return x + 1;
+        ADD_FAILURE() << "no character " << column;
+        return 0;
+    };
+    const int second = kt90::OutputCellColumn(2);
+    ASSERT_EQ(second, 9);
+    ASSERT_EQ(w->LCDLine4->Text()[second - 1], QChar(8));
+    QTest::mousePress(w->LCDLine4, Qt::LeftButton, {}, QPoint(xOf(second), 10));
     const auto outs = sent(0xF3);
     ASSERT_EQ(outs.size(), 1u);
     EXPECT_EQ(outs[0][1], 0x02);
-    EXPECT_EQ(w->LCDLine4->Text()[8], QChar(' '));
-    QTest::mousePress(w->LCDLine4, Qt::RightButton, {}, QPoint(4 + 18 * 7 + 2, 10)); // char 8
-    QTest::mousePress(w->LCDLine4, Qt::LeftButton, {}, QPoint(20, 10));              // a gap
+    EXPECT_EQ(w->LCDLine4->Text()[second - 1], QChar(' '));
+    QTest::mousePress(w->LCDLine4, Qt::RightButton, {}, QPoint(xOf(second - 1), 10));
+    QTest::mousePress(w->LCDLine4, Qt::LeftButton, {}, QPoint(20, 10)); // a gap
     EXPECT_EQ(sent(0xF3).size(), 1u);
 }
 

@@ -149,3 +149,15 @@ TEST(OutputCells, OtherCharactersStay)
     // A short line is widened to hold the cells.
     EXPECT_EQ(ShowOutputsState("ST", 0x3F).size(), 17u);
 }
+
+TEST(OutputCells, ColumnsAndTheirOutputs)
+{
+    // Counted from 1: the cells at 7, 9, ..., 17; the gaps and the text
+    // around them belong to no output.
+    const std::pair<int, int> cases[] = {{7, 1}, {9, 2},  {17, 6}, {1, 0},  {5, 0},  {6, 0},
+                                         {8, 0}, {16, 0}, {18, 0}, {19, 0}, {-3, 0}, {0, 0}};
+    for (const auto& [column, output] : cases)
+        EXPECT_EQ(OutputAtColumn(column), output) << "column " << column;
+    for (int k = 1; k <= kOutputCount; ++k)
+        EXPECT_EQ(OutputAtColumn(OutputCellColumn(k)), k);
+}
