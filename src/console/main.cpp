@@ -110,7 +110,7 @@ TFMain::TFMain(const TFMainServices& s) : QWidget(nullptr, Qt::FramelessWindowHi
     setWindowTitle(QStringLiteral("NORVAK KT90 dde"));
     setFont(PixelFont("MS Sans Serif", 11));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    fLink = std::make_unique<TDeviceLink>(*cp, *tn, kt90::CurrentConfiguration(), this);
+    fLink = std::make_unique<TDeviceLink>(*cp, *tn, fCurrentConfiguration, this);
     buildTitleStrip();
     buildConsole();
     buildOptions();

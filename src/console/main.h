@@ -104,6 +104,8 @@ private:
     IOperatorUi* fOperator;
     IFileChooser* fFiles;
     QString fIniPath;
+    // The last block downloaded, all zero before the first download.
+    kt90::TktFRAMParams fCurrentConfiguration;
     std::unique_ptr<TDeviceLink> fLink;
     std::unique_ptr<TManualControl> fManual;
     std::unique_ptr<TConnectionRoutine> fConnection;

@@ -140,10 +140,4 @@ std::optional<TktFRAMParams> ConfigFromFileBytes(const TktFRAMParams& base,
     return block;
 }
 
-TktFRAMParams& CurrentConfiguration()
-{
-    static TktFRAMParams current;
-    return current;
-}
-
 } // namespace kt90

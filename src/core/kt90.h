@@ -147,8 +147,4 @@ constexpr std::uint32_t kOwnDataVersion = 0xFFFFFFFAu;
 std::optional<TktFRAMParams> ConfigFromFileBytes(const TktFRAMParams& base,
                                                  const std::uint8_t* data, std::size_t size);
 
-// The current configuration: the last block downloaded, all zero before the
-// first download. One for the whole run.
-TktFRAMParams& CurrentConfiguration();
-
 } // namespace kt90

@@ -7,18 +7,6 @@
 
 namespace kt90 {
 
-TSatData& SatData()
-{
-    static TSatData record;
-    return record;
-}
-
-std::string& AosText()
-{
-    static std::string text;
-    return text;
-}
-
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
 {
     if (from.empty() || from == to)

@@ -21,10 +21,6 @@ struct TSatData {
     std::string dnm;
 };
 
-// The program's one tracker record and the AOS notice beside it.
-TSatData& SatData();
-std::string& AosText();
-
 // Parses text into record and aosText; every field is assigned. Returns
 // whether the line said where the antenna is to point: both an "AZ" and an
 // "EL" token holding a number.

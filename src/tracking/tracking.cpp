@@ -47,8 +47,8 @@ void TTracking::TrackingOpen() { fPage.l_dd->setText(QStringLiteral("Opened")); 
 
 void TTracking::ClearPage()
 {
-    kt90::ParseString("", kt90::SatData(), kt90::AosText());
-    fPage.PrintData(kt90::SatData(), kt90::AosText());
+    kt90::ParseString("", SatData, AosText);
+    fPage.PrintData(SatData, AosText);
 }
 
 void TTracking::TrackingClose()
@@ -67,11 +67,11 @@ void TTracking::TrackingDataExChange()
     while (b > a && static_cast<unsigned char>(text[b - 1]) <= 32)
         --b;
     const std::string line(text.constData() + a, static_cast<std::size_t>(b - a));
-    const bool saysWhere = kt90::ParseString(line, kt90::SatData(), kt90::AosText());
-    fPage.PrintData(kt90::SatData(), kt90::AosText());
+    const bool saysWhere = kt90::ParseString(line, SatData, AosText);
+    fPage.PrintData(SatData, AosText);
     // A line that does not say where to point moves nothing.
     if (saysWhere)
-        UpdateRotorAndRadio(kt90::SatData());
+        UpdateRotorAndRadio(SatData);
 }
 
 void TTracking::UpdateRotorAndRadio(const kt90::TSatData& record)

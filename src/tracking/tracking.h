@@ -16,6 +16,9 @@ public:
     TTracking(TDeviceLink& link, TOrbitronFrame& page, QObject* parent = nullptr);
 
     TDdeConversation Tracking;
+    // The last tracker record and the AOS notice beside it.
+    kt90::TSatData SatData;
+    std::string AosText;
 
     void TrackingToogle(QLabel* label);
     void TrackingOpen();

@@ -36,7 +36,6 @@ protected:
     void SetUp() override
     {
         SetAlertHook([this] { ++alerts; });
-        kt90::CurrentConfiguration() = TktFRAMParams{};
     }
     void TearDown() override
     {
@@ -449,7 +448,7 @@ TEST_F(Window, TheOperatorEditsTheControllersConfiguration)
     node("Upload");
     EXPECT_TRUE(ui.boxes.contains("Upload successful."));
     EXPECT_EQ(simPower(), 88);
-    EXPECT_EQ(kt90::CurrentConfiguration(), ed->KT90Options());
+    EXPECT_EQ(w->link().currentConfig(), ed->KT90Options());
 
     // Saved, defaults restored, and the file opened again.
     node("Save");

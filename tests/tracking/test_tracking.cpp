@@ -31,8 +31,6 @@ protected:
 
     void SetUp() override
     {
-        kt90::SatData() = {};
-        kt90::AosText().clear();
         link = std::make_unique<TDeviceLink>(cp, tn, current);
         link->setOptions(&settings);
         page = std::make_unique<TOrbitronFrame>();
