@@ -2,8 +2,7 @@
 // simulator: over a pty with the wire emulated at 460 800 and 9 600 Bd, and
 // over loopback TCP. Prints median and p99 next to the wire time.
 
-#include "kt90sim/simserver.h"
-#include "link/devicelink.h"
+#include "support/simlink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,10 +15,6 @@
 #include <vector>
 
 namespace {
-
-struct Settings : TFixedLinkSettings {
-    Settings() { timeout = 2000; }
-};
 
 struct Stats {
     double median;
@@ -64,44 +59,17 @@ int main(int argc, char** argv)
                 std::string(11, '-').c_str());
 
     for (int rate : {460800, 9600}) {
-        kt90::sim::SimController ctl;
-        kt90::sim::SimServer server(ctl, {}, kt90::sim::Clock::Real);
-        server.setWireEmulation(true);
-        const std::string path = "/tmp/kt90bench-" + std::to_string(getpid());
-        server.openPty(path);
-        server.start();
-
-        kt90::TktFRAMParams current;
-        TQtSerialPort serial;
-        TQtTcpClient tcp;
-        Settings settings;
-        TDeviceLink link(serial, tcp, current);
-        link.setOptions(&settings);
-        serial.setPortName(QString::fromStdString(path));
-        serial.setBaudRate(rate);
-        serial.open();
+        TSimulatedLink sim;
+        sim.settings.timeout = 2000;
+        sim.open(Via::Pty, rate, true);
         const double wireUs = 25.0 * 10 * 1e6 / rate;
         const std::string what = "pty at " + std::to_string(rate) + " Bd";
-        report(what.c_str(), wireUs, measure(link, rate < 100000 ? rounds / 5 : rounds));
-        serial.close();
-        server.stop();
+        report(what.c_str(), wireUs, measure(sim.link, rate < 100000 ? rounds / 5 : rounds));
     }
 
-    kt90::sim::SimController ctl;
-    kt90::sim::SimServer server(ctl, {}, kt90::sim::Clock::Real);
-    server.listenTcp("127.0.0.1", 0);
-    server.start();
-    kt90::TktFRAMParams current;
-    TQtSerialPort serial;
-    TQtTcpClient tcp;
-    Settings settings;
-    settings.serial = false;
-    TDeviceLink link(serial, tcp, current);
-    link.setOptions(&settings);
-    tcp.setHost("127.0.0.1");
-    tcp.setPort(server.tcpPort());
-    tcp.Connect();
-    report("loopback TCP", 0, measure(link, rounds * 4));
-    server.stop();
+    TSimulatedLink sim;
+    sim.settings.timeout = 2000;
+    sim.open(Via::Tcp);
+    report("loopback TCP", 0, measure(sim.link, rounds * 4));
     return 0;
 }

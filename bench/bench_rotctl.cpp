@@ -3,8 +3,8 @@
 // next to the floor: a thread that blocks in read and answers with one
 // write, the least any server can do.
 
-#include "kt90sim/simserver.h"
 #include "rotctld/rotctlserver.h"
+#include "support/simlink.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -24,14 +24,6 @@
 #include <vector>
 
 namespace {
-
-struct Settings : TFixedLinkSettings {
-    Settings()
-    {
-        timeout = 500;
-        serial = false;
-    }
-};
 
 // Median and p99 in microseconds of n "p" round trips, one send and one
 // recv each, as Gpredict does; -1 when nothing answers.
@@ -111,20 +103,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int n = argc > 1 ? std::atoi(argv[1]) : 2000;
 
-    kt90::sim::SimController ctl;
-    kt90::sim::SimServer sim(ctl, {}, kt90::sim::Clock::Real);
-    sim.listenTcp("127.0.0.1", 0);
-    sim.start();
-    kt90::TktFRAMParams current;
-    kt90::FillDefaults(current);
-    TQtSerialPort serial;
-    TQtTcpClient tcp;
-    Settings settings;
-    TDeviceLink link(serial, tcp, current);
-    link.setOptions(&settings);
-    tcp.setHost("127.0.0.1");
-    tcp.setPort(sim.tcpPort());
-    tcp.Connect();
+    TSimulatedLink sim;
+    kt90::FillDefaults(sim.current);
+    sim.open(Via::Tcp);
+    TDeviceLink& link = sim.link;
     TRotctlSettings rs;
     rs.port = 0;
     TRotctlServer ours(link, rs);
@@ -166,6 +148,6 @@ int main(int argc, char** argv)
     else
         std::printf("| rotctld -m 1 | not available | |\n");
     std::printf("| floor (read, write) | %.1f | %.1f |\n", floorResult.first, floorResult.second);
-    sim.stop();
+    sim.server->stop();
     return 0;
 }

@@ -7,8 +7,7 @@
 // time-out, and resident memory after a tenth of the run and at its end.
 
 #include "core/errors.h"
-#include "kt90sim/simserver.h"
-#include "link/devicelink.h"
+#include "support/simlink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,10 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Settings : TFixedLinkSettings {
-    Settings() { timeout = 60; }
-};
 
 long rssKiB()
 {
@@ -36,31 +31,12 @@ long rssKiB()
 
 void soak(bool serial, int n)
 {
-    kt90::sim::SimController ctl;
-    kt90::sim::SimServer sim(ctl, {}, kt90::sim::Clock::Real);
-    sim.setWireEmulation(false);
-    const std::string pty = "/tmp/kt90soak-" + std::to_string(getpid());
-    if (serial)
-        sim.openPty(pty);
-    else
-        sim.listenTcp("127.0.0.1", 0);
-    sim.start();
-
-    kt90::TktFRAMParams current;
-    TQtSerialPort cp;
-    TQtTcpClient tn;
-    Settings settings;
-    settings.serial = serial;
-    TDeviceLink link(cp, tn, current);
-    link.setOptions(&settings);
-    if (serial) {
-        cp.setPortName(QString::fromStdString(pty));
-        cp.open();
-    } else {
-        tn.setHost("127.0.0.1");
-        tn.setPort(sim.tcpPort());
-        tn.Connect();
-    }
+    TSimulatedLink simulated;
+    simulated.settings.timeout = 60;
+    simulated.open(serial ? Via::Pty : Via::Tcp);
+    kt90::sim::SimServer& sim = *simulated.server;
+    TDeviceLink& link = simulated.link;
+    const TFixedLinkSettings& settings = simulated.settings;
 
     // Faults by weight, out of 20.
     enum Fault { Garbage, Pieces, Late, TooLate, Silent, Refused, None };

@@ -1,5 +1,6 @@
 #include "config/configfile.h"
 
+#include "config/logging.h"
 #include "core/atomicfile.h"
 #include "core/errors.h"
 
@@ -56,9 +57,11 @@ bool SaveToFile(const QString& fileName, IConfigEditor& editor, IOperatorUi& ui)
     try {
         WriteConfigFile(fileName, editor.KT90Options());
     } catch (const kt90::Error& e) {
+        qCInfo(lcConfig, "%s", e.what());
         ui.ShowError(QString::fromStdString(e.what()));
         return false;
     }
+    qCInfo(lcConfig, "saved to %s", qPrintable(fileName));
     return true;
 }
 
@@ -69,8 +72,10 @@ bool OpenFromFile(const QString& fileName, IConfigEditor& editor, IOperatorUi& u
     try {
         editor.setKT90Options(ReadConfigFile(fileName, editor.KT90Options()));
     } catch (const kt90::Error& e) {
+        qCInfo(lcConfig, "%s: %s", qPrintable(fileName), e.what());
         ui.ShowError(QString::fromStdString(e.what()));
         return false;
     }
+    qCInfo(lcConfig, "opened %s", qPrintable(fileName));
     return true;
 }

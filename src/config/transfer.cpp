@@ -1,8 +1,11 @@
 #include "config/transfer.h"
 
+#include "config/logging.h"
 #include "core/errors.h"
 
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcConfig, "kt90.config", QtWarningMsg)
 
 namespace {
 
@@ -28,14 +31,17 @@ TConfigTransfer::UploadOutcome TConfigTransfer::ROTn_PutData(const std::uint8_t*
     TBusyCursor busy(fUi);
     if (!aData || !kt90::BlockTypeFits(aType) || !kt90::BlockCountFits(aCount))
         return UploadOutcome::NotSent;
+    qCInfo(lcConfig, "upload of %d bytes as block type %d", aCount, aType);
 
     if (!accepted(kt90::blockWriteHeader(aType, aCount), 0)) {
+        qCInfo(lcConfig, "upload: the header was not accepted");
         fUi.ShowError(QStringLiteral("Initialization of upload data failed."));
         return UploadOutcome::HeaderFailed;
     }
     for (int offset = 0; offset < aCount; offset += static_cast<int>(kt90::kMaxPacketData)) {
         const int n = std::min(static_cast<int>(kt90::kMaxPacketData), aCount - offset);
         if (!accepted(kt90::blockDataPacket(aData + offset, static_cast<std::size_t>(n)), 0)) {
+            qCInfo(lcConfig, "upload: the packet at byte %d was not accepted", offset);
             fUi.ShowError(QStringLiteral("Upload data failed."));
             return UploadOutcome::DataFailed;
         }
@@ -43,9 +49,11 @@ TConfigTransfer::UploadOutcome TConfigTransfer::ROTn_PutData(const std::uint8_t*
     if (!accepted(kt90::blockStoreCommand(), 0)) {
         // The data reached the controller but was not stored; that is not a
         // success to report.
+        qCInfo(lcConfig, "upload: the store command was not accepted");
         fUi.ShowError(QStringLiteral("Save uploaded data to device failed."));
         return UploadOutcome::StoreFailed;
     }
+    qCInfo(lcConfig, "upload: stored");
     fUi.ShowInformation(QStringLiteral("Upload successful."));
     return UploadOutcome::Stored;
 }

@@ -1,6 +1,7 @@
 #include "link/connection.h"
 
 #include "core/errors.h"
+#include "link/logging.h"
 #include "link/unhandled.h"
 
 #include <QEventLoop>
@@ -16,6 +17,7 @@ TConnectionRoutine::TConnectionRoutine(TDeviceLink& link, IConnectionPage& page,
     QObject::connect(&fLink, &TDeviceLink::pollCycleEnded, &fLink, [this] {
         if (fPage.ConnectTag() != 1 || fLink.IsOpen())
             return;
+        qCInfo(lcLink, "%s the link to the controller was lost", qPrintable(LogTime()));
         fPage.SetConnectButton(0, QStringLiteral("Connect"));
         fPage.ShowConnectionError(QStringLiteral("The link to the controller was lost."));
         if (showTitleError)

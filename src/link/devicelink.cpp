@@ -3,6 +3,7 @@
 #include "core/angleline.h"
 #include "core/errors.h"
 #include "link/decimalpoint.h"
+#include "link/logging.h"
 #include "link/unhandled.h"
 
 #include <QEventLoop>
@@ -82,8 +83,21 @@ void TDeviceLink::EndWait(kt90::ExchangeState state)
     setState(state);
 }
 
+void TDeviceLink::logSent(const kt90::Frame& frame) const
+{
+    qCDebug(lcLink, "%s sent %s", qPrintable(LogTime()),
+            qPrintable(HexBytes(frame.data(), frame.size())));
+}
+
+void TDeviceLink::logReceived(const std::uint8_t* data, int count) const
+{
+    qCDebug(lcLink, "%s received %s", qPrintable(LogTime()),
+            qPrintable(HexBytes(data, static_cast<std::size_t>(count))));
+}
+
 void TDeviceLink::tmrTimeOutTimer()
 {
+    qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
     tmrTimeOut.stop();
     setState(kt90::ExchangeTimedOut);
 }
@@ -94,14 +108,29 @@ void TDeviceLink::OpenSerial(const QString& portName, int baudRate)
 {
     cp.setPortName(portName);
     cp.setBaudRate(baudRate);
-    cp.open();
+    try {
+        cp.open();
+    } catch (const std::exception& e) {
+        qCInfo(lcLink, "%s serial port %s not opened: %s", qPrintable(LogTime()),
+               qPrintable(portName), e.what());
+        throw;
+    }
+    qCInfo(lcLink, "%s serial port %s opened at %d Bd", qPrintable(LogTime()), qPrintable(portName),
+           baudRate);
 }
 
 void TDeviceLink::OpenTcp(const QString& host, quint16 port)
 {
     tn.setHost(host);
     tn.setPort(port);
-    tn.Connect();
+    try {
+        tn.Connect();
+    } catch (const std::exception& e) {
+        qCInfo(lcLink, "%s no connection to %s:%u: %s", qPrintable(LogTime()), qPrintable(host),
+               port, e.what());
+        throw;
+    }
+    qCInfo(lcLink, "%s connected to %s:%u", qPrintable(LogTime()), qPrintable(host), port);
 }
 
 void TDeviceLink::Exchange(const kt90::Frame& frame, int replyLength)
@@ -134,6 +163,7 @@ bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
     const bool awaitReply = !kt90::isSetPositionCommand(frame);
     if (awaitReply)
         BeginWait();
+    logSent(frame);
     try {
         cp.write(frame.data(), static_cast<int>(frame.size()));
     } catch (...) {
@@ -163,9 +193,16 @@ bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
     // out) and would be read as this one's reply.
     tn.discardWaiting();
     fAcknowledged.reset();
+    logSent(frame);
     tn.write(frame.data(), static_cast<int>(frame.size()));
     tn.setReadTimeout(fOptions->Timeout());
-    tn.read(fTcpScratch.data(), wait);
+    try {
+        tn.read(fTcpScratch.data(), wait);
+    } catch (const kt90::ETcpReadTimeout&) {
+        qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), fOptions->Timeout());
+        throw;
+    }
+    logReceived(fTcpScratch.data(), wait);
     // Leftovers of a malformed serial reply are dropped here: the reply goes
     // to index 0, where both reply rules find it.
     fBuffer.PlaceReply(fTcpScratch.data(), wait);
@@ -178,7 +215,10 @@ void TDeviceLink::cpRxChar(int count)
     if (count <= 0)
         return;
     if (std::uint8_t* into = fBuffer.tail(count)) {
-        fBuffer.commit(cp.read(into, count));
+        const int n = cp.read(into, count);
+        if (n > 0)
+            logReceived(into, n);
+        fBuffer.commit(n);
     } else {
         // No room: the bytes are read and dropped, the buffer stays as it is.
         std::uint8_t sink[256];

@@ -157,6 +157,8 @@ private:
     bool sendTcp(const kt90::Frame& frame, int replyLength);
     void setState(kt90::ExchangeState state);
     void tmrTimeOutTimer();
+    void logSent(const kt90::Frame& frame) const;
+    void logReceived(const std::uint8_t* data, int count) const;
     void showAngles(float m1, float m2);
     void rearmRefresh();
 

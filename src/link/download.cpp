@@ -4,6 +4,7 @@
 #include "link/devicelink.h"
 
 #include "core/exchange.h"
+#include "link/logging.h"
 
 #include <algorithm>
 
@@ -13,10 +14,14 @@ constexpr int kMaxChunks = 256;
 
 void TDeviceLink::CloseTransports()
 {
-    if (tn.Connected())
+    if (tn.Connected()) {
         tn.Disconnect();
-    if (cp.isOpen())
+        qCInfo(lcLink, "%s disconnected", qPrintable(LogTime()));
+    }
+    if (cp.isOpen()) {
         cp.close();
+        qCInfo(lcLink, "%s serial port closed", qPrintable(LogTime()));
+    }
 }
 
 void TDeviceLink::ROTn_GetVars(bool raiseException)
@@ -36,6 +41,11 @@ void TDeviceLink::ROTn_GetVars(bool raiseException)
             if (fStateValue != kt90::ExchangeReplied)
                 kt90::ThrowExchangeError(fStateValue);
         }
+    } catch (const std::exception& e) {
+        qCInfo(lcLink, "%s configuration download failed: %s", qPrintable(LogTime()), e.what());
+        CloseTransports();
+        if (raiseException)
+            throw;
     } catch (...) {
         CloseTransports();
         if (raiseException)

@@ -6,11 +6,16 @@
 #include "link/unhandled.h"
 
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QPointer>
 
 namespace {
 const char* const kSection = "Rotctld";
 } // namespace
+
+// Off by default: QT_LOGGING_RULES="kt90.rotctld.info=true" shows clients
+// coming and going, ".debug=true" every request and answer.
+Q_LOGGING_CATEGORY(lcRotctld, "kt90.rotctld", QtWarningMsg)
 
 TRotctlSettings TRotctlSettings::Read(const QString& iniPath)
 {
@@ -76,10 +81,14 @@ void TRotctlServer::onConnection()
 {
     while (QTcpSocket* socket = fServer.nextPendingConnection()) {
         if (static_cast<int>(fClients.size()) >= kMaxClients) {
+            qCInfo(lcRotctld, "client %s refused: %d clients already",
+                   qPrintable(socket->peerAddress().toString()), kMaxClients);
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        qCInfo(lcRotctld, "client %s:%u connected", qPrintable(socket->peerAddress().toString()),
+               socket->peerPort());
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         Client& c = fClients[socket];
         c.idle = std::make_unique<QTimer>();
@@ -98,6 +107,8 @@ void TRotctlServer::drop(QTcpSocket* socket)
     const auto it = fClients.find(socket);
     if (it == fClients.end())
         return;
+    qCInfo(lcRotctld, "client %s:%u dropped", qPrintable(socket->peerAddress().toString()),
+           socket->peerPort());
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
@@ -125,6 +136,8 @@ void TRotctlServer::serve(QTcpSocket* socket)
             return;
         }
         const std::string reply = Answer(request);
+        qCDebug(lcRotctld, "%s -> %s", line.trimmed().constData(),
+                QByteArray::fromStdString(reply).trimmed().replace('\n', " | ").constData());
         if (!alive || fClients.find(socket) == fClients.end())
             return; // it went away while its command ran
         socket->write(reply.data(), static_cast<qint64>(reply.size()));

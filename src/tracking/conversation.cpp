@@ -5,8 +5,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTimer>
+
+// Off by default: QT_LOGGING_RULES="kt90.tracking.info=true" shows the
+// conversation opening and closing, ".debug=true" every data line.
+Q_LOGGING_CATEGORY(lcTracking, "kt90.tracking", QtWarningMsg)
 
 TDdeConversation::TDdeConversation(const QString& service, const QString& topic,
                                    const QString& item, QObject* parent)
@@ -62,6 +67,7 @@ bool TDdeConversation::OpenLink()
         return false;
     }
     fOpen = true;
+    qCInfo(lcTracking, "conversation %s opened", qPrintable(fSocket.serverName()));
     // A refused advise link still leaves the conversation open.
     transact("ADVISE " + fItem.toLatin1() + "\n");
     if (!fOpen)
@@ -75,6 +81,7 @@ void TDdeConversation::CloseLink()
 {
     if (!fOpen)
         return;
+    qCInfo(lcTracking, "conversation closed");
     emit closed();
     fOpen = false;
     fSocket.abort();
@@ -152,6 +159,7 @@ void TDdeConversation::requestData()
                 c = ' ';
         fText = data;
     }
+    qCDebug(lcTracking, "data: %s", fText.constData());
     emit dataChanged();
 }
 
@@ -194,6 +202,7 @@ void TDdeConversation::onDisconnected()
     if (!fOpen)
         return;
     // The server ended the conversation (the tracker quit).
+    qCInfo(lcTracking, "the tracker ended the conversation");
     fOpen = false;
     emit closed();
 }

@@ -3,6 +3,9 @@
 
 #include "core/errors.h"
 
+#include <QLoggingCategory>
+#include <QRegularExpression>
+
 #include <deque>
 
 using namespace kt90;
@@ -76,6 +79,45 @@ TEST_P(BothTransports, LivePollFollowsTheRotator)
     EXPECT_TRUE(waitFor([&] { return link->angleLine.Text() == "A1:  30.0  A2:  20.0"; }))
         << link->angleLine.Text().toStdString();
     EXPECT_TRUE(link->tmrRefresh.isActive());
+}
+
+// What an operator turns on when a real controller misbehaves: every frame
+// in hex, and the link opening; nothing at all unless asked for.
+TEST_P(BothTransports, TheLogShowsFramesOnlyWhenAskedFor)
+{
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            if (QByteArray(context.category).startsWith("kt90."))
+                lines << QString::fromLatin1(context.category) + ": " + text;
+        });
+    struct Restore {
+        QtMessageHandler previous;
+        ~Restore()
+        {
+            qInstallMessageHandler(previous);
+            QLoggingCategory::setFilterRules(QString());
+        }
+    } restore{previous};
+
+    open(GetParam());
+    ASSERT_TRUE(link->SendCommand(statusCommand(), 0));
+    EXPECT_TRUE(lines.isEmpty()) << lines.join('\n').toStdString();
+
+    QLoggingCategory::setFilterRules(QStringLiteral("kt90.link=true"));
+    link->CloseTransports();
+    open(GetParam());
+    ASSERT_TRUE(link->SendCommand(statusCommand(), 0));
+    const QString all = lines.join('\n');
+    EXPECT_TRUE(all.contains(QRegularExpression(
+        R"(kt90\.link: \d\d:\d\d:\d\d\.\d\d\d sent 57 00 00 00 00 00 00 00 00 00 00 1F 20)")))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains(QRegularExpression(R"(received 57( [0-9A-F]{2}){11})")))
+        << all.toStdString();
+    EXPECT_TRUE(
+        all.contains(QRegularExpression(R"(opened at 460800 Bd|connected to 127\.0\.0\.1:)")))
+        << all.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, BothTransports, ::testing::Values(Via::Pty, Via::Tcp),

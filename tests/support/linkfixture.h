@@ -3,8 +3,8 @@
 // A device link against the simulator, over a pty or loopback TCP, driven
 // by the test's event loop.
 
-#include "kt90sim/simserver.h"
 #include "link/devicelink.h"
+#include "support/simlink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,10 +25,6 @@ struct TestSettings : TFixedLinkSettings {
         timeout = 200;
     }
 };
-
-enum class Via { Pty, Tcp };
-
-inline const char* viaName(Via v) { return v == Via::Pty ? "pty" : "tcp"; }
 
 // Runs the event loop until pred holds or the deadline passes.
 template <class P> bool waitFor(P pred, int deadlineMs = 3000)
@@ -68,23 +64,10 @@ protected:
     // Starts the simulator and opens the link over it.
     void open(Via via)
     {
-        server = std::make_unique<kt90::sim::SimServer>(ctl, faults, clock);
-        if (via == Via::Pty) {
-            ptyPath = ::testing::TempDir() + "kt90link-" + std::to_string(getpid());
-            server->openPty(ptyPath);
-            server->start();
-            serial.setPortName(QString::fromStdString(ptyPath));
-            serial.setBaudRate(460800);
-            serial.open();
-            settings.serial = true;
-        } else {
-            server->listenTcp("127.0.0.1", 0);
-            server->start();
-            tcp.setHost(QStringLiteral("127.0.0.1"));
-            tcp.setPort(server->tcpPort());
-            tcp.Connect();
-            settings.serial = false;
-        }
+        ptyPath = PtyPathFor(::testing::TempDir(), "kt90link");
+        server.reset(); // an earlier one would take the new pty's link with it
+        server = StartSimulator(ctl, faults, clock, via, ptyPath);
+        OpenOverSimulator(*link, settings, via, *server, ptyPath);
     }
 
     std::vector<kt90::Frame> received()
