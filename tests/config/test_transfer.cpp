@@ -29,7 +29,7 @@ std::function<std::optional<Frame>(const Frame&)> replyTo(std::uint8_t command, 
 
 } // namespace
 
-class Transfer : public LinkFixture, public ::testing::WithParamInterface<Via> {
+class TransferBase : public LinkFixture {
 protected:
     FakeUi ui;
     FakeEditor editor;
@@ -42,17 +42,6 @@ protected:
     }
     bool linkOpen() const { return link->IsOpen(); }
 
-    // A fresh controller, link and operator for the next case of a table.
-    void restart()
-    {
-        TearDown();
-        ctl = kt90::sim::SimController();
-        faults = {};
-        ui = FakeUi();
-        editor = FakeEditor();
-        SetUp();
-    }
-
     // The download's error text, or "" when it succeeded.
     std::string downloadError()
     {
@@ -64,6 +53,28 @@ protected:
         return {};
     }
 };
+
+class Transfer : public TransferBase, public ::testing::WithParamInterface<Via> {};
+
+// One case of a table on one transport, with a controller of its own.
+template <class Case>
+class TransferCase : public TransferBase,
+                     public ::testing::WithParamInterface<std::tuple<Via, Case>> {
+protected:
+    Via via() const { return std::get<0>(this->GetParam()); }
+    const Case& param() const { return std::get<1>(this->GetParam()); }
+};
+
+// "pty_headerRefused": the transport and the case's name.
+struct CaseName {
+    template <class Case>
+    std::string operator()(const ::testing::TestParamInfo<std::tuple<Via, Case>>& info) const
+    {
+        return std::string(viaName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+    }
+};
+
+const auto kBothTransports = ::testing::Values(Via::Pty, Via::Tcp);
 
 TEST_P(Transfer, DownloadIsOneExchangeOf498Bytes)
 {
@@ -92,41 +103,49 @@ TEST_P(Transfer, AnOutputsReplyCompletesTheDownloadWithoutAChange)
     EXPECT_EQ(link->fOuts(), 0x11);
 }
 
-TEST_P(Transfer, DownloadFailuresCloseTheLinkAndLeaveTheConfiguration)
+struct DownloadFailure {
+    const char* name;
+    enum { Silent, OtherKind, OutsideTheBlock } fault;
+    const char* tcpText; // on the serial link every failure is a send error
+};
+
+using DownloadFailures = TransferCase<DownloadFailure>;
+
+TEST_P(DownloadFailures, CloseTheLinkAndLeaveTheConfiguration)
 {
-    const bool pty = GetParam() == Via::Pty;
     Frame invalid(498, 0x00);
     invalid[0] = 0x57;
     Frame beyond(498, 0x22);
     beyond[0] = 0x4F;
     beyond[1] = 1; // data for chunk 1 lies outside the block
-    struct Case {
-        const char* name;
-        std::function<void()> arrange;
-        std::string text;
-    };
-    const std::string sendError = "Command send error. Check settings and connections.";
-    const Case cases[] = {
-        {"silent controller", [this] { faults.silent = true; },
-         pty ? sendError : "Read timed out."},
-        {"reply of another kind", [&] { ctl.settings().replaceReply = replyTo(0x4F, invalid); },
-         pty ? sendError : "No/invalid data received"},
-        {"chunk outside the block", [&] { ctl.settings().replaceReply = replyTo(0x4F, beyond); },
-         pty ? sendError : "No/invalid data received"},
-    };
-    for (const auto& c : cases) {
-        restart();
-        settings.timeout = 150;
-        c.arrange();
-        open(GetParam());
-        current.bytes.fill(0x55);
-        EXPECT_EQ(downloadError(), c.text) << c.name;
-        EXPECT_FALSE(linkOpen()) << c.name;
-        EXPECT_TRUE(std::all_of(current.bytes.begin(), current.bytes.end(), [](auto b) {
-            return b == 0x55;
-        })) << c.name;
-    }
+    const DownloadFailure& c = param();
+    settings.timeout = 150;
+    if (c.fault == DownloadFailure::Silent)
+        faults.silent = true;
+    else
+        ctl.settings().replaceReply =
+            replyTo(0x4F, c.fault == DownloadFailure::OtherKind ? invalid : beyond);
+    open(via());
+    current.bytes.fill(0x55);
+    EXPECT_EQ(downloadError(), via() == Via::Pty
+                                   ? "Command send error. Check settings and connections."
+                                   : c.tcpText);
+    EXPECT_FALSE(linkOpen());
+    EXPECT_TRUE(
+        std::all_of(current.bytes.begin(), current.bytes.end(), [](auto b) { return b == 0x55; }));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, DownloadFailures,
+    ::testing::Combine(
+        kBothTransports,
+        ::testing::Values(DownloadFailure{"silentController", DownloadFailure::Silent,
+                                          "Read timed out."},
+                          DownloadFailure{"replyOfAnotherKind", DownloadFailure::OtherKind,
+                                          "No/invalid data received"},
+                          DownloadFailure{"chunkOutsideTheBlock", DownloadFailure::OutsideTheBlock,
+                                          "No/invalid data received"})),
+    CaseName());
 
 TEST_P(Transfer, DownloadOverAClosedLink)
 {
@@ -153,76 +172,101 @@ TEST_P(Transfer, UploadSendsHeaderPacketAndStore)
     EXPECT_EQ(server->locked([](auto& c) { return c.block().u8(offs::pair_rotors); }), 1);
 }
 
-TEST_P(Transfer, RefusedUploadStepsStopWithTheirBox)
+struct RefusedStep {
+    const char* name;
+    std::uint8_t refused;
+    Outcome outcome;
+    std::size_t framesSent;
+    QStringList boxes;
+};
+
+using RefusedUploadSteps = TransferCase<RefusedStep>;
+
+TEST_P(RefusedUploadSteps, StopWithTheirBox)
 {
-    struct Case {
-        std::uint8_t refused;
-        Outcome outcome;
-        std::size_t framesSent;
-        QStringList boxes;
-    };
-    const Case cases[] = {
-        {0xF4, Outcome::HeaderFailed, 1, {"error: Initialization of upload data failed."}},
-        {0xF5, Outcome::DataFailed, 2, {"error: Upload data failed."}},
-        // A store that failed is not also reported as a success.
-        {0xF6, Outcome::StoreFailed, 3, {"error: Save uploaded data to device failed."}},
-    };
+    const RefusedStep& c = param();
     const TktFRAMParams b = defaultBlock();
-    for (const auto& c : cases) {
-        restart();
-        ctl.settings().replaceReply =
-            replyTo(c.refused, acknowledgement(static_cast<Command>(c.refused), false));
-        open(GetParam());
-        EXPECT_EQ(transfer->ROTn_PutData(b.bytes.data(), 1, 496), c.outcome);
-        EXPECT_EQ(received().size(), c.framesSent);
-        EXPECT_EQ(ui.boxes, c.boxes);
-        EXPECT_EQ(ui.busy, 0);
-    }
+    ctl.settings().replaceReply =
+        replyTo(c.refused, acknowledgement(static_cast<Command>(c.refused), false));
+    open(via());
+    EXPECT_EQ(transfer->ROTn_PutData(b.bytes.data(), 1, 496), c.outcome);
+    EXPECT_EQ(received().size(), c.framesSent);
+    EXPECT_EQ(ui.boxes, c.boxes);
+    EXPECT_EQ(ui.busy, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, RefusedUploadSteps,
+    ::testing::Combine(
+        kBothTransports,
+        ::testing::Values(RefusedStep{"header",
+                                      0xF4,
+                                      Outcome::HeaderFailed,
+                                      1,
+                                      {"error: Initialization of upload data failed."}},
+                          RefusedStep{
+                              "data", 0xF5, Outcome::DataFailed, 2, {"error: Upload data failed."}},
+                          // A store that failed is not also reported as a success.
+                          RefusedStep{"store",
+                                      0xF6,
+                                      Outcome::StoreFailed,
+                                      3,
+                                      {"error: Save uploaded data to device failed."}})),
+    CaseName());
 
 // A reply that ends the wait but is not the step's own acknowledgement (a
 // position reply that came late for a poll, another step's acknowledgement)
 // does not take the step.
-TEST_P(Transfer, AStepAnsweredByAnotherReplyIsNotTaken)
+struct OtherReply {
+    const char* name;
+    std::uint8_t step;
+    Frame reply;
+    Outcome outcome;
+    QStringList boxes;
+};
+
+using AStepAnsweredByAnotherReply = TransferCase<OtherReply>;
+
+TEST_P(AStepAnsweredByAnotherReply, IsNotTaken)
 {
-    struct Case {
-        std::uint8_t step;
-        Frame reply;
-        Outcome outcome;
-        QStringList boxes;
-    };
-    const Case cases[] = {
-        {0xF4,
-         positionReply(12.3, 10, 4.5, 10),
-         Outcome::HeaderFailed,
-         {"error: Initialization of upload data failed."}},
-        {0xF4,
-         acknowledgement(Command::BlockStore, true),
-         Outcome::HeaderFailed,
-         {"error: Initialization of upload data failed."}},
-        {0xF5,
-         acknowledgement(Command::BlockWriteHeader, true),
-         Outcome::DataFailed,
-         {"error: Upload data failed."}},
-        {0xF6,
-         positionReply(0, 10, 0, 10),
-         Outcome::StoreFailed,
-         {"error: Save uploaded data to device failed."}},
-        {0xF6,
-         acknowledgement(Command::BlockData, true),
-         Outcome::StoreFailed,
-         {"error: Save uploaded data to device failed."}},
-    };
+    const OtherReply& c = param();
     const TktFRAMParams b = defaultBlock();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "step " << std::hex << int(c.step));
-        restart();
-        ctl.settings().replaceReply = replyTo(c.step, c.reply);
-        open(GetParam());
-        EXPECT_EQ(transfer->ROTn_PutData(b.bytes.data(), 1, 496), c.outcome);
-        EXPECT_EQ(ui.boxes, c.boxes);
-    }
+    ctl.settings().replaceReply = replyTo(c.step, c.reply);
+    open(via());
+    EXPECT_EQ(transfer->ROTn_PutData(b.bytes.data(), 1, 496), c.outcome);
+    EXPECT_EQ(ui.boxes, c.boxes);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, AStepAnsweredByAnotherReply,
+    ::testing::Combine(
+        kBothTransports,
+        ::testing::Values(OtherReply{"headerByAPosition",
+                                     0xF4,
+                                     positionReply(12.3, 10, 4.5, 10),
+                                     Outcome::HeaderFailed,
+                                     {"error: Initialization of upload data failed."}},
+                          OtherReply{"headerByTheStoresAck",
+                                     0xF4,
+                                     acknowledgement(Command::BlockStore, true),
+                                     Outcome::HeaderFailed,
+                                     {"error: Initialization of upload data failed."}},
+                          OtherReply{"dataByTheHeadersAck",
+                                     0xF5,
+                                     acknowledgement(Command::BlockWriteHeader, true),
+                                     Outcome::DataFailed,
+                                     {"error: Upload data failed."}},
+                          OtherReply{"storeByAPosition",
+                                     0xF6,
+                                     positionReply(0, 10, 0, 10),
+                                     Outcome::StoreFailed,
+                                     {"error: Save uploaded data to device failed."}},
+                          OtherReply{"storeByTheDatasAck",
+                                     0xF6,
+                                     acknowledgement(Command::BlockData, true),
+                                     Outcome::StoreFailed,
+                                     {"error: Save uploaded data to device failed."}})),
+    CaseName());
 
 TEST_P(Transfer, UploadArgumentsOutOfRangeSendNothing)
 {
@@ -272,30 +316,40 @@ TEST_P(Transfer, OperatorUploadAnsweredNoSendsNothingAndKeepsTheConfiguration)
     EXPECT_TRUE(received().empty());
 }
 
-TEST_P(Transfer, OperatorUploadCopiesTheEditorBlockOnlyOnceTheDataWasTaken)
+struct UploadCopy {
+    const char* name;
+    std::optional<std::uint8_t> refused;
+    bool copied;
+};
+
+using OperatorUpload = TransferCase<UploadCopy>;
+
+TEST_P(OperatorUpload, CopiesTheEditorBlockOnlyOnceTheDataWasTaken)
 {
-    struct Case {
-        std::optional<std::uint8_t> refused;
-        bool copied;
-    };
-    const Case cases[] = {{std::nullopt, true}, {0xF6, true}, {0xF5, false}, {0xF4, false}};
-    for (const auto& c : cases) {
-        restart();
-        if (c.refused)
-            ctl.settings().replaceReply =
-                replyTo(*c.refused, acknowledgement(static_cast<Command>(*c.refused), false));
-        open(GetParam());
-        TktFRAMParams edited = defaultBlock();
-        edited.setU8(offs::az_show_math, 1);
-        editor.setKT90Options(edited);
-        current.bytes.fill(0x31);
-        transfer->UploadToDevice(editor);
-        EXPECT_EQ(editor.applied, 1);
-        EXPECT_EQ(current == edited, c.copied) << (c.refused ? int(*c.refused) : 0);
-        EXPECT_FALSE(link->DisableRefresh());
-        EXPECT_EQ(ui.busy, 0);
-    }
+    const UploadCopy& c = param();
+    if (c.refused)
+        ctl.settings().replaceReply =
+            replyTo(*c.refused, acknowledgement(static_cast<Command>(*c.refused), false));
+    open(via());
+    TktFRAMParams edited = defaultBlock();
+    edited.setU8(offs::az_show_math, 1);
+    editor.setKT90Options(edited);
+    current.bytes.fill(0x31);
+    transfer->UploadToDevice(editor);
+    EXPECT_EQ(editor.applied, 1);
+    EXPECT_EQ(current == edited, c.copied);
+    EXPECT_FALSE(link->DisableRefresh());
+    EXPECT_EQ(ui.busy, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Config, OperatorUpload,
+    ::testing::Combine(kBothTransports,
+                       ::testing::Values(UploadCopy{"stored", {}, true},
+                                         UploadCopy{"storeRefused", 0xF6, true},
+                                         UploadCopy{"dataRefused", 0xF5, false},
+                                         UploadCopy{"headerRefused", 0xF4, false})),
+    CaseName());
 
 TEST_P(Transfer, OperatorDownloadHandsTheBlockToTheEditor)
 {
@@ -322,7 +376,7 @@ TEST_P(Transfer, OperatorDownloadOverAClosedLinkShowsNothing)
     EXPECT_FALSE(link->DisableRefresh());
 }
 
-INSTANTIATE_TEST_SUITE_P(Config, Transfer, ::testing::Values(Via::Pty, Via::Tcp),
+INSTANTIATE_TEST_SUITE_P(Config, Transfer, kBothTransports,
                          [](const auto& info) { return viaName(info.param); });
 
 TEST_F(LinkFixture, AnErrorInsideAnUploadStillResumesThePoll)

@@ -249,26 +249,30 @@ TEST_F(Window, BackspaceStopsAndStillEdits)
     EXPECT_EQ(w->edAz->text(), "0.");
 }
 
-TEST_F(Window, AngleFieldsTakeDigitsAndTheLocalesSeparatorOnly)
+struct TypedAngle {
+    const char* name;
+    QLocale locale;
+    QString typed, shown;
+};
+
+class AngleField : public Window, public ::testing::WithParamInterface<TypedAngle> {};
+
+TEST_P(AngleField, TakesDigitsAndTheLocalesSeparatorOnly)
 {
-    struct Case {
-        QLocale locale;
-        QString typed, shown;
-    };
-    const Case cases[] = {
-        {QLocale::c(), "1a2-3 .5x,", "123.5"},
-        {QLocale(QLocale::German, QLocale::Germany), "12.,5", "12,5"},
-        {QLocale::c(), QString::fromUtf8("4\u00B05\u20AC"), "45"},
-    };
-    for (const auto& c : cases) {
-        QLocale::setDefault(c.locale);
-        w.reset();
-        make();
-        w->show();
-        type(w->edAz, c.typed);
-        EXPECT_EQ(w->edAz->text(), c.shown);
-    }
+    QLocale::setDefault(GetParam().locale);
+    make();
+    w->show();
+    type(w->edAz, GetParam().typed);
+    EXPECT_EQ(w->edAz->text(), GetParam().shown);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, AngleField,
+    ::testing::Values(
+        TypedAngle{"pointLocale", QLocale::c(), "1a2-3 .5x,", "123.5"},
+        TypedAngle{"commaLocale", QLocale(QLocale::German, QLocale::Germany), "12.,5", "12,5"},
+        TypedAngle{"symbols", QLocale::c(), QString::fromUtf8("4\u00B05\u20AC"), "45"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Window, EnterSendsTheFieldAndSendBoth)
 {

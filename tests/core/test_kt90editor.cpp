@@ -196,43 +196,47 @@ TEST_F(Editor, TemplateRows)
     EXPECT_TRUE(m.rows().pairRow) << "an unknown template changes nothing";
 }
 
-TEST_F(Editor, TemplatePresets)
+struct Preset {
+    int t;
+    std::int32_t m1State, m2State, m1Kind, m2Kind;
+    bool row1Zeroed, row2Zeroed;
+};
+
+class TemplatePreset : public Editor, public ::testing::WithParamInterface<Preset> {};
+
+TEST_P(TemplatePreset, SetsStatesKindsRowsGearsAndLimits)
 {
-    struct Case {
-        int t;
-        std::int32_t m1State, m2State, m1Kind, m2Kind;
-        bool row1Zeroed, row2Zeroed;
-    };
-    // Kinds start as M1 0, M2 1; -1 in the table: unchanged.
-    const Case cases[] = {
-        {0, 0, 0, 0, 1, true, true},  {1, 1, 0, 0, 1, false, true},  {2, 0, 1, 0, 1, false, true},
-        {3, 1, 1, 0, 1, false, true}, {4, 1, 1, 0, 0, false, false}, {5, 1, 1, 1, 1, false, false},
-        {6, 0, 0, 0, 1, true, true},  {7, 0, 0, 0, 1, true, true},
-    };
-    for (const auto& c : cases) {
-        SetUp();
-        for (const char* p : {"pn31MotorConfControl1", "pn33MotorConfProtocol1",
-                              "pn32MotorConfControl2", "pn34MotorConfProtocol2"})
-            m.setValue(p, 2);
-        m.setValue("pn09Motor1Gear", 0);
-        m.ApplyTemplatePresets(c.t);
-        EXPECT_EQ(m.value("pn01Motor1State"), c.m1State) << c.t;
-        EXPECT_EQ(m.value("pn51Motor2State"), c.m2State) << c.t;
-        EXPECT_EQ(m.value("pn03Motor1Kind"), c.m1Kind) << c.t;
-        EXPECT_EQ(m.value("pn53Motor2Kind"), c.m2Kind) << c.t;
-        EXPECT_EQ(m.value("pn31MotorConfControl1") == 0, c.row1Zeroed) << c.t;
-        EXPECT_EQ(m.value("pn33MotorConfProtocol1") == 0, c.row1Zeroed) << c.t;
-        EXPECT_EQ(m.value("pn32MotorConfControl2") == 0, c.row2Zeroed) << c.t;
-        EXPECT_EQ(m.value("pn09Motor1Gear"), 93750) << c.t;
-        // Limits follow the kinds.
-        const bool m2Azimuth = c.m2Kind == 0;
-        EXPECT_EQ(m.value("pn56Motor2MinAngle"), m2Azimuth ? -180 : -15) << c.t;
-        EXPECT_EQ(m.value("pn57Motor2MaxAngle"), m2Azimuth ? 540 : 195) << c.t;
-        const bool m1Azimuth = c.m1Kind == 0;
-        EXPECT_EQ(m.value("pn06Motor1MinAngle"), m1Azimuth ? -180 : -15) << c.t;
-        EXPECT_EQ(m.value("pn07Motor1MaxAngle"), m1Azimuth ? 540 : 195) << c.t;
-    }
+    const Preset& c = GetParam();
+    for (const char* p : {"pn31MotorConfControl1", "pn33MotorConfProtocol1",
+                          "pn32MotorConfControl2", "pn34MotorConfProtocol2"})
+        m.setValue(p, 2);
+    m.setValue("pn09Motor1Gear", 0);
+    m.ApplyTemplatePresets(c.t);
+    EXPECT_EQ(m.value("pn01Motor1State"), c.m1State);
+    EXPECT_EQ(m.value("pn51Motor2State"), c.m2State);
+    EXPECT_EQ(m.value("pn03Motor1Kind"), c.m1Kind);
+    EXPECT_EQ(m.value("pn53Motor2Kind"), c.m2Kind);
+    EXPECT_EQ(m.value("pn31MotorConfControl1") == 0, c.row1Zeroed);
+    EXPECT_EQ(m.value("pn33MotorConfProtocol1") == 0, c.row1Zeroed);
+    EXPECT_EQ(m.value("pn32MotorConfControl2") == 0, c.row2Zeroed);
+    EXPECT_EQ(m.value("pn09Motor1Gear"), 93750);
+    // Limits follow the kinds.
+    const bool m2Azimuth = c.m2Kind == 0;
+    EXPECT_EQ(m.value("pn56Motor2MinAngle"), m2Azimuth ? -180 : -15);
+    EXPECT_EQ(m.value("pn57Motor2MaxAngle"), m2Azimuth ? 540 : 195);
+    const bool m1Azimuth = c.m1Kind == 0;
+    EXPECT_EQ(m.value("pn06Motor1MinAngle"), m1Azimuth ? -180 : -15);
+    EXPECT_EQ(m.value("pn07Motor1MaxAngle"), m1Azimuth ? 540 : 195);
 }
+
+// Kinds start as M1 0, M2 1.
+INSTANTIATE_TEST_SUITE_P(
+    Editor, TemplatePreset,
+    ::testing::Values(Preset{0, 0, 0, 0, 1, true, true}, Preset{1, 1, 0, 0, 1, false, true},
+                      Preset{2, 0, 1, 0, 1, false, true}, Preset{3, 1, 1, 0, 1, false, true},
+                      Preset{4, 1, 1, 0, 0, false, false}, Preset{5, 1, 1, 1, 1, false, false},
+                      Preset{6, 0, 0, 0, 1, true, true}, Preset{7, 0, 0, 0, 1, true, true}),
+    [](const auto& info) { return "template" + std::to_string(info.param.t); });
 
 TEST_F(Editor, UpOnTheTemplateMakesBothMotorsAzimuth)
 {

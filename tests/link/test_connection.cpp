@@ -93,18 +93,14 @@ protected:
     // The simulator, without opening the link: the routine does that.
     void serveTcp()
     {
-        server = std::make_unique<kt90::sim::SimServer>(ctl, faults, clock);
-        server->listenTcp("127.0.0.1", 0);
-        server->start();
+        server = StartSimulator(ctl, faults, clock, Via::Tcp, {});
         page.eth = true;
         page.hostPort = QString::number(server->tcpPort());
     }
     void servePty()
     {
-        server = std::make_unique<kt90::sim::SimServer>(ctl, faults, clock);
-        ptyPath = ::testing::TempDir() + "kt90conn-" + std::to_string(getpid());
-        server->openPty(ptyPath);
-        server->start();
+        ptyPath = PtyPathFor(::testing::TempDir(), "kt90conn");
+        server = StartSimulator(ctl, faults, clock, Via::Pty, ptyPath);
         page.serial = true;
         page.comExists = true;
         page.port = QString::fromStdString(ptyPath);
@@ -152,86 +148,101 @@ TEST_F(Connection, SerialConnectsAtTheStoredRateAfterTheSettlePause)
     expectPollRearmed();
 }
 
-TEST_F(Connection, EveryFailureRow)
-{
-    const std::string sendError = "Command send error. Check settings and connections.";
-    struct Case {
-        const char* name;
-        std::function<void()> arrange;
-        QStringList errors;
-    };
-    const Case cases[] = {
-        {"controller silent on the serial link",
-         [this] {
-             faults.silent = true;
-             servePty();
-         },
-         {QString::fromStdString(sendError)}},
-        {"controller silent over TCP",
-         [this] {
-             faults.silent = true;
-             serveTcp();
-         },
-         {"Read timed out. Check controller settings!"}},
-        {"bad block read reply over TCP",
-         [this] {
-             Frame bad(498, 0);
-             bad[0] = 0x57;
-             ctl.settings().replaceReply = [bad](const Frame& f) -> std::optional<Frame> {
-                 if (f.size() == 13 && f[11] == 0x4F)
-                     return bad;
-                 return std::nullopt;
-             };
-             serveTcp();
-         },
-         {"No/invalid data received"}},
-        {"host does not answer the probe",
-         [this] {
-             serveTcp();
-             probe.answer = false;
-         },
-         {"Host not responding.", QString::fromStdString(sendError)}},
-        {"port refuses",
-         [this] {
-             page.eth = true;
-             page.hostPort = "1";
-         },
-         {QString::fromStdString(sendError)}},
-        {"serial port not present",
-         [this] {
-             servePty();
-             page.comExists = false;
-         },
-         {QString::fromStdString(sendError)}},
-        {"serial chosen, nothing selected",
-         [this] {
-             servePty();
-             page.port = "not selected";
-         },
-         {QString::fromStdString(sendError)}},
-        {"no transport chosen", [] {}, {QString::fromStdString(sendError)}},
-    };
-    for (const auto& c : cases) {
-        TearDown();
-        ctl = kt90::sim::SimController();
-        faults = {};
-        page = FakePage();
-        probe = FakeProbe();
-        handovers = 0;
-        SetUp();
-        c.arrange();
-        routine->Button1Click();
-        EXPECT_EQ(page.errors, c.errors) << c.name;
-        EXPECT_TRUE(page.errorShown) << c.name;
-        EXPECT_TRUE(titleShown) << c.name;
-        EXPECT_EQ(titleText, "No KT90 device found!");
-        EXPECT_EQ(page.tag, 0) << c.name;
-        EXPECT_EQ(page.caption, "Connect") << c.name;
-        EXPECT_FALSE(linkOpen()) << c.name;
-        EXPECT_EQ(handovers, 0) << c.name;
-        expectPollRearmed();
+struct FailureRow {
+    const char* name;
+    enum {
+        SilentSerial,
+        SilentTcp,
+        BadBlockOverTcp,
+        ProbeUnanswered,
+        PortRefuses,
+        SerialPortAbsent,
+        NoSerialPortSelected,
+        NoTransportChosen,
+    } situation;
+    QStringList errors;
+};
+
+class ConnectionFailure : public Connection, public ::testing::WithParamInterface<FailureRow> {
+protected:
+    void arrange(const FailureRow& row)
+    {
+        switch (row.situation) {
+        case FailureRow::SilentSerial:
+            faults.silent = true;
+            servePty();
+            break;
+        case FailureRow::SilentTcp:
+            faults.silent = true;
+            serveTcp();
+            break;
+        case FailureRow::BadBlockOverTcp: {
+            Frame bad(498, 0);
+            bad[0] = 0x57;
+            ctl.settings().replaceReply = [bad](const Frame& f) -> std::optional<Frame> {
+                if (f.size() == 13 && f[11] == 0x4F)
+                    return bad;
+                return std::nullopt;
+            };
+            serveTcp();
+            break;
+        }
+        case FailureRow::ProbeUnanswered:
+            serveTcp();
+            probe.answer = false;
+            break;
+        case FailureRow::PortRefuses:
+            page.eth = true;
+            page.hostPort = "1";
+            break;
+        case FailureRow::SerialPortAbsent:
+            servePty();
+            page.comExists = false;
+            break;
+        case FailureRow::NoSerialPortSelected:
+            servePty();
+            page.port = "not selected";
+            break;
+        case FailureRow::NoTransportChosen:
+            break;
+        }
     }
+};
+
+TEST_P(ConnectionFailure, IsSaidAndLeavesTheLinkClosed)
+{
+    arrange(GetParam());
+    routine->Button1Click();
+    EXPECT_EQ(page.errors, GetParam().errors);
+    EXPECT_TRUE(page.errorShown);
+    EXPECT_TRUE(titleShown);
+    EXPECT_EQ(titleText, "No KT90 device found!");
+    EXPECT_EQ(page.tag, 0);
+    EXPECT_EQ(page.caption, "Connect");
+    EXPECT_FALSE(linkOpen());
+    EXPECT_EQ(handovers, 0);
+    expectPollRearmed();
 }
+
+const QString kSendError = QStringLiteral("Command send error. Check settings and connections.");
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRow, ConnectionFailure,
+    ::testing::Values(
+        FailureRow{"controllerSilentOnTheSerialLink", FailureRow::SilentSerial, {kSendError}},
+        FailureRow{"controllerSilentOverTcp",
+                   FailureRow::SilentTcp,
+                   {"Read timed out. Check controller settings!"}},
+        FailureRow{
+            "badBlockReadReplyOverTcp", FailureRow::BadBlockOverTcp, {"No/invalid data received"}},
+        FailureRow{"hostDoesNotAnswerTheProbe",
+                   FailureRow::ProbeUnanswered,
+                   {"Host not responding.", kSendError}},
+        FailureRow{"portRefuses", FailureRow::PortRefuses, {kSendError}},
+        FailureRow{"serialPortNotPresent", FailureRow::SerialPortAbsent, {kSendError}},
+        FailureRow{"serialChosenNothingSelected", FailureRow::NoSerialPortSelected, {kSendError}},
+        FailureRow{"noTransportChosen", FailureRow::NoTransportChosen, {kSendError}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Connection, DisconnectClosesTheLink)
 {
