@@ -10,6 +10,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <set>
+#include <tuple>
+
 namespace {
 
 const QColor& kFrame = kHousePanel;
@@ -172,6 +176,7 @@ void TKT90frame::build()
     }
     buildMotors();
     buildPorts();
+    buildPanels();
 }
 
 void TKT90frame::heading(QWidget* page, const char* text, int x)
@@ -223,159 +228,92 @@ TArrowKeyPanel* TKT90frame::makePanel(QWidget* page, const std::string& name, in
     return p;
 }
 
+namespace {
+
+// Where the value panels of a column begin on their page, and their width.
+struct ColumnGeometry {
+    int x, width;
+};
+
+ColumnGeometry columnGeometry(kt90::EditorPage page, int column)
+{
+    if (page == kt90::EditorPage::Ports)
+        return {165 * column + 78, 75};
+    return column == 0 ? ColumnGeometry{104, 95}
+                       : ColumnGeometry{212 + 220 * (column - 1) + 84, 75};
+}
+
+} // namespace
+
+void TKT90frame::buildPanels()
+{
+    // Panels, their row labels and the tab order all come from the one
+    // table of value panels.
+    const auto rowOf = [](const kt90::PanelField& f) {
+        return std::make_tuple(f.place.page, f.place.column, f.place.row);
+    };
+    std::set<decltype(rowOf(kt90::PanelFields().front()))> rowsOfThree;
+    for (const kt90::PanelField& f : kt90::PanelFields())
+        if (f.place.slot > 0)
+            rowsOfThree.insert(rowOf(f));
+    std::vector<const kt90::PanelField*> tabOrder[2];
+    for (const kt90::PanelField& f : kt90::PanelFields()) {
+        const bool ports = f.place.page == kt90::EditorPage::Ports;
+        QWidget* pg = ports ? panPorts : panMotors;
+        const ColumnGeometry g = columnGeometry(f.place.page, f.place.column);
+        const int y = rowY(f.place.row);
+        if (f.place.slot == 0)
+            fRowLabels[f.panel] = rowLabel(pg, QString::fromStdString(f.label), g.x - 4, y);
+        if (rowsOfThree.count(rowOf(f)))
+            makePanel(pg, f.panel, g.x + 42 * f.place.slot, y, 40);
+        else
+            makePanel(pg, f.panel, g.x, y, g.width);
+        if (f.place.tabGroup >= 0)
+            tabOrder[ports ? 1 : 0].push_back(&f);
+    }
+    for (auto& order : tabOrder) {
+        std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) {
+            return std::make_tuple(a->place.tabGroup, a->motor, a->place.tabIndex) <
+                   std::make_tuple(b->place.tabGroup, b->motor, b->place.tabIndex);
+        });
+        for (std::size_t i = 1; i < order.size(); ++i)
+            setTabOrder(fPanels.at(order[i - 1]->panel), fPanels.at(order[i]->panel));
+    }
+    Label54 = fRowLabels.at("pn31MotorConfControl1");
+    Label57 = fRowLabels.at("pn33MotorConfProtocol1");
+    Label35 = fRowLabels.at("pn98PairMotors");
+    Label58 = fRowLabels.at("pn32MotorConfControl2");
+    Label59 = fRowLabels.at("pn34MotorConfProtocol2");
+}
+
 void TKT90frame::buildMotors()
 {
     QWidget* pg = panMotors;
     pg->resize(pages->size());
     heading(pg, "Motor configuration", 10);
-    const int leftPanel = 104;
-    const struct {
-        const char* label;
-        const char* panel;
-    } left[] = {
-        {"Template:", "pn30MotorConfTemplate"}, {"Show azimuth:", "pn99ShowAzimuth"},
-        {"Use short way:", "pn95UseShortWay"},  {"Mouse control:", "pn80MouseControl"},
-        {"Start:", "pn72MotorStart"},           {"Stop:", "pn73MotorStop"},
-        {"", "pn31MotorConfControl1"},          {"", "pn33MotorConfProtocol1"},
-        {"Pair motors:", "pn98PairMotors"},     {"", "pn32MotorConfControl2"},
-        {"", "pn34MotorConfProtocol2"},
-    };
-    QLabel* leftLabels[11];
-    for (int r = 0; r < 11; ++r) {
-        leftLabels[r] =
-            rowLabel(pg, QString::fromLatin1(left[r].label), leftPanel - 4, rowY(r + 1));
-        makePanel(pg, left[r].panel, leftPanel, rowY(r + 1), 95);
-    }
-    Label54 = leftLabels[6];
-    Label57 = leftLabels[7];
-    Label35 = leftLabels[8];
-    Label58 = leftLabels[9];
-    Label59 = leftLabels[10];
     separator(pg, 205);
-
-    const char* rows[] = {
-        "State:",        "Type:",        "Kind:",         "Input:",     "Min angle:",
-        "Max angle:",    "Gear:",        "Puls timeout:", "Max power:", "Min power:",
-        "Start powers:", "Start times:", "Stop speeds:",  "Stop times:"};
-    for (int m = 0; m < 2; ++m) {
-        const int x = m == 0 ? 212 : 432;
-        heading(pg, m == 0 ? "Motor 1" : "Motor 2", x + 10);
-        const int px = x + 84;
-        const auto name = [m](int number, const char* field) {
-            char text[40];
-            std::snprintf(text, sizeof text, "pn%02dMotor%d%s", number + 50 * m, m + 1, field);
-            return std::string(text);
-        };
-        const std::pair<int, const char*> singles[] = {
-            {1, "State"},    {2, "Type"}, {3, "Kind"},        {4, "Input"},    {6, "MinAngle"},
-            {7, "MaxAngle"}, {9, "Gear"}, {8, "PulsTimeout"}, {5, "MaxPower"}, {5, "MinPower"},
-        };
-        for (int r = 0; r < 14; ++r)
-            rowLabel(pg, QString::fromLatin1(rows[r]), px - 4, rowY(r + 1));
-        for (int r = 0; r < 10; ++r)
-            makePanel(pg, name(singles[r].first, singles[r].second), px, rowY(r + 1), 75);
-        const std::pair<int, const char*> triples[] = {
-            {10, "StartPower"}, {16, "StartTime"}, {13, "StopPower"}, {19, "StopTime"}};
-        for (int r = 0; r < 4; ++r)
-            for (int i = 0; i < 3; ++i) {
-                const std::string field = std::string(triples[r].second) + std::to_string(i + 1);
-                makePanel(pg, name(triples[r].first + i, field.c_str()), px + 42 * i, rowY(11 + r),
-                          40);
-            }
-        if (m == 0)
-            separator(pg, 425);
-    }
+    for (int m = 0; m < 2; ++m)
+        heading(pg, m == 0 ? "Motor 1" : "Motor 2", 212 + 220 * m + 10);
+    separator(pg, 425);
     lbRestoreMotors = new TLinkLabel(QStringLiteral("Restore defaults"), pg);
     lbRestoreMotors->move(10, pg->height() - 22);
     lbRestoreMotors->clicked = [this] { Guarded([this] { RestoreDefaultClick(); }); };
-
-    // Tab order of the page.
-    std::vector<std::string> order = {"pn30MotorConfTemplate",  "pn72MotorStart",
-                                      "pn73MotorStop",          "pn31MotorConfControl1",
-                                      "pn33MotorConfProtocol1", "pn32MotorConfControl2",
-                                      "pn34MotorConfProtocol2"};
-    for (int m = 0; m < 2; ++m) {
-        const int b = 50 * m;
-        const std::string n = std::to_string(m + 1);
-        const auto nm = [&](int number, const std::string& field) {
-            char text[40];
-            std::snprintf(text, sizeof text, "pn%02dMotor%s%s", number + b, n.c_str(),
-                          field.c_str());
-            return std::string(text);
-        };
-        for (const auto& [num, field] :
-             std::vector<std::pair<int, std::string>>{{4, "Input"},
-                                                      {6, "MinAngle"},
-                                                      {7, "MaxAngle"},
-                                                      {9, "Gear"},
-                                                      {8, "PulsTimeout"},
-                                                      {5, "MaxPower"},
-                                                      {10, "StartPower1"},
-                                                      {11, "StartPower2"},
-                                                      {12, "StartPower3"},
-                                                      {16, "StartTime1"},
-                                                      {17, "StartTime2"},
-                                                      {18, "StartTime3"},
-                                                      {13, "StopPower1"},
-                                                      {14, "StopPower2"},
-                                                      {15, "StopPower3"},
-                                                      {19, "StopTime1"},
-                                                      {20, "StopTime2"},
-                                                      {21, "StopTime3"}})
-            order.push_back(nm(num, field));
-    }
-    for (const char* n : {"pn99ShowAzimuth", "pn98PairMotors", "pn95UseShortWay",
-                          "pn80MouseControl", "pn05Motor1MinPower", "pn55Motor2MinPower"})
-        order.emplace_back(n);
-    for (std::size_t i = 1; i < order.size(); ++i)
-        setTabOrder(fPanels.at(order[i - 1]), fPanels.at(order[i]));
 }
 
 void TKT90frame::buildPorts()
 {
     QWidget* pg = panPorts;
     pg->resize(pages->size());
-    const struct Column {
-        const char* heading;
-        std::vector<std::pair<const char*, const char*>> rows;
-    } columns[] = {
-        {"COM 0",
-         {{"State:", "pn74Com0State"},
-          {"Baud:", "pn86Com0Baud"},
-          {"Data bits:", "pn89Com0Databits"},
-          {"Stop bits:", "pn91Com0Stopbits"},
-          {"Parity:", "pn93Com0Parity"}}},
-        {"COM 1",
-         {{"State:", "pn75Com1State"},
-          {"Baud:", "pn87Com1Baud"},
-          {"Data bits:", "pn90Com1Databits"},
-          {"Stop bits:", "pn92Com1Stopbits"},
-          {"Parity:", "pn94Com1Parity"}}},
-        {"USB COM", {{"State:", "pn40USBComState"}, {"Baud:", "pn88USBBaud"}}},
-        {"ETHERNET", {{"State:", "pn41ETHComState"}}},
-    };
+    const char* headings[] = {"COM 0", "COM 1", "USB COM", "ETHERNET"};
     for (int c = 0; c < 4; ++c) {
-        const int x = 165 * c;
-        heading(pg, columns[c].heading, x + 10);
-        for (std::size_t r = 0; r < columns[c].rows.size(); ++r) {
-            rowLabel(pg, QString::fromLatin1(columns[c].rows[r].first), x + 74,
-                     rowY(static_cast<int>(r) + 1));
-            makePanel(pg, columns[c].rows[r].second, x + 78, rowY(static_cast<int>(r) + 1), 75);
-        }
+        heading(pg, headings[c], 165 * c + 10);
         if (c < 3)
-            separator(pg, x + 160);
+            separator(pg, 165 * c + 160);
     }
     lbRestorePorts = new TLinkLabel(QStringLiteral("Restore defaults"), pg);
     lbRestorePorts->move(10, pg->height() - 22);
     // A link that looks clickable acts like the one on the Motors page.
     lbRestorePorts->clicked = [this] { Guarded([this] { RestoreDefaultClick(); }); };
-    const char* order[] = {"pn74Com0State",    "pn86Com0Baud",     "pn89Com0Databits",
-                           "pn91Com0Stopbits", "pn93Com0Parity",   "pn75Com1State",
-                           "pn87Com1Baud",     "pn90Com1Databits", "pn92Com1Stopbits",
-                           "pn94Com1Parity",   "pn88USBBaud",      "pn41ETHComState",
-                           "pn40USBComState"};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(fPanels.at(order[i - 1]), fPanels.at(order[i]));
 }
 
 void TKT90frame::resizeEvent(QResizeEvent*)

@@ -64,6 +64,7 @@ private:
     void build();
     void buildMotors();
     void buildPorts();
+    void buildPanels();
     TArrowKeyPanel* makePanel(QWidget* page, const std::string& name, int x, int y, int w);
     QLabel* rowLabel(QWidget* page, const QString& text, int right, int y);
     void heading(QWidget* page, const char* text, int x);
@@ -76,6 +77,7 @@ private:
 
     kt90::EditorModel fModel;
     std::map<std::string, TArrowKeyPanel*> fPanels;
+    std::map<std::string, QLabel*> fRowLabels; // by the first panel of the row
     std::vector<QWidget*> fSeparators;
     std::unique_ptr<IOperatorUi> fOwnUi;
     std::unique_ptr<IFileChooser> fOwnFiles;

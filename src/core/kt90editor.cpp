@@ -7,12 +7,6 @@ namespace kt90 {
 
 namespace {
 
-int numberOf(const std::string& panel)
-{
-    const PanelField* p = FindPanel(panel);
-    return p ? p->number : -1;
-}
-
 bool isControl(const std::string& panel)
 {
     return panel == "pn31MotorConfControl1" || panel == "pn32MotorConfControl2";
@@ -62,33 +56,10 @@ void EditorModel::CancelChanges()
     ShowAllValues();
 }
 
-const std::vector<std::string>& EditorModel::ShowOrder()
-{
-    static const std::vector<std::string> order = [] {
-        std::vector<std::string> o;
-        for (const auto& p : PanelFields())
-            if (p.motor >= 0 && p.panel != "pn05Motor1MinPower" && p.panel != "pn55Motor2MinPower")
-                o.push_back(p.panel);
-        for (const char* n :
-             {"pn72MotorStart",         "pn73MotorStop",          "pn30MotorConfTemplate",
-              "pn31MotorConfControl1",  "pn33MotorConfProtocol1", "pn32MotorConfControl2",
-              "pn34MotorConfProtocol2", "pn99ShowAzimuth",        "pn98PairMotors",
-              "pn95UseShortWay",        "pn80MouseControl",       "pn05Motor1MinPower",
-              "pn55Motor2MinPower",     "pn74Com0State",          "pn86Com0Baud",
-              "pn89Com0Databits",       "pn91Com0Stopbits",       "pn93Com0Parity",
-              "pn75Com1State",          "pn87Com1Baud",           "pn90Com1Databits",
-              "pn92Com1Stopbits",       "pn94Com1Parity",         "pn88USBBaud",
-              "pn41ETHComState",        "pn40USBComState"})
-            o.emplace_back(n);
-        return o;
-    }();
-    return order;
-}
-
 void EditorModel::ShowAllValues()
 {
-    for (const auto& p : ShowOrder())
-        ShowValue(p);
+    for (const auto& p : PanelFields())
+        ShowValue(p.panel);
 }
 
 void EditorModel::ShowValue(const std::string& panel)
@@ -199,26 +170,26 @@ void EditorModel::ApplyTemplatePresets(std::int32_t t)
 
 bool EditorModel::IsTabStop(const std::string& panel)
 {
-    const int n = numberOf(panel);
-    return n >= 0 && !(n >= 1 && n <= 3) && !(n >= 51 && n <= 53);
+    const PanelField* p = FindPanel(panel);
+    return p && p->place.tabGroup >= 0;
 }
 
 bool EditorModel::TakesDigits(const std::string& panel)
 {
-    const int n = numberOf(panel);
-    const int b = n > 50 && n <= 71 ? n - 50 : n;
-    return b == 5 || b == 8 || b == 9 || (b >= 10 && b <= 21);
+    const PanelField* p = FindPanel(panel);
+    return p && p->digits;
 }
 
 bool EditorModel::OnPortsPage(const std::string& panel)
 {
-    const int n = numberOf(panel);
-    return n == 40 || n == 41 || n == 74 || n == 75 || (n >= 86 && n <= 94);
+    const PanelField* p = FindPanel(panel);
+    return p && p->place.page == EditorPage::Ports;
 }
 
 bool EditorModel::TakesDrags(const std::string& panel)
 {
-    return IsTabStop(panel) && !OnPortsPage(panel);
+    const PanelField* p = FindPanel(panel);
+    return p && p->dragStep > 0;
 }
 
 void EditorModel::PanelEnter(const std::string& panel)
@@ -324,10 +295,10 @@ void EditorModel::PanelMouseDown(const std::string& panel, int x)
 
 void EditorModel::PanelMouseMove(int x)
 {
-    if (!TakesDrags(fFocused))
+    const PanelField* p = FindPanel(fFocused);
+    if (!p || p->dragStep <= 0)
         return;
-    const int n = numberOf(fFocused);
-    const int d = n >= 30 && n <= 34 ? 12 : 2;
+    const int d = p->dragStep;
     const long long v = fRefValue + static_cast<long long>((x - fRefX) / d) * fStep;
     setValue(fFocused, static_cast<std::int32_t>(std::clamp<long long>(v, fMin, fMax)));
     ShowValue(fFocused);

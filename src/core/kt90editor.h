@@ -71,9 +71,6 @@ public:
     static bool TakesDrags(const std::string& panel);
     static bool OnPortsPage(const std::string& panel);
 
-    // Panel names in the order ShowAllValues shows them.
-    static const std::vector<std::string>& ShowOrder();
-
 private:
     std::size_t index(const std::string& panel) const;
     int kindOf(int motor) const;

@@ -50,110 +50,114 @@ const LabelTable kDisplayTable = table(kDisplay);
 namespace {
 
 using F = ValueFormat;
+using T = FieldType;
+using C = Correction;
+constexpr int kNoTab = -1;
+constexpr int kDragTable = 12; // template and port rows: wide labels
+constexpr int kDragValue = 2;
 
-// Numbers of motor 1; motor 2 has the same at +50.
-const ParamInfo kParams[] = {
-    {1, 0, 1, F::Table, &kOffOnTable},      {2, 0, 1, F::Table, &kTypeTable},
-    {3, 0, 1, F::Table, &kKindTable},       {4, 0, 2, F::Table, &kInputTable},
-    {5, 0, 100, F::Percent, nullptr},       {6, -180, 540, F::Angle, nullptr},
-    {7, -180, 540, F::Angle, nullptr},      {8, 1, 10, F::Seconds, nullptr},
-    {9, 1, 1000000, F::Gear, nullptr},      {10, 0, 100, F::Percent, nullptr},
-    {11, 0, 100, F::Percent, nullptr},      {12, 0, 100, F::Percent, nullptr},
-    {13, 0, 100, F::Percent, nullptr},      {14, 0, 100, F::Percent, nullptr},
-    {15, 0, 100, F::Percent, nullptr},      {16, 0, 60, F::Seconds, nullptr},
-    {17, 0, 60, F::Seconds, nullptr},       {18, 0, 60, F::Seconds, nullptr},
-    {19, 0, 60, F::Seconds, nullptr},       {20, 0, 60, F::Seconds, nullptr},
-    {21, 0, 60, F::Seconds, nullptr},       {30, 0, 7, F::Table, &kTemplateTable},
-    {31, 0, 4, F::Table, &kPortTable},      {32, 0, 4, F::Table, &kPortTable},
-    {33, 0, 3, F::Table, &kProtocolTable},  {34, 0, 3, F::Table, &kProtocolTable},
-    {40, 0, 1, F::Table, &kOffOnTable},     {41, 0, 1, F::Table, &kOffOnTable},
-    {72, 0, 1, F::Table, &kStartStopTable}, {73, 0, 1, F::Table, &kStartStopTable},
-    {74, 0, 1, F::Table, &kOffOnTable},     {75, 0, 1, F::Table, &kOffOnTable},
-    {80, 0, 1, F::Table, &kOffOnTable},     {86, 0, 10, F::Table, &kBaudTable},
-    {87, 0, 10, F::Table, &kBaudTable},     {88, 0, 10, F::Table, &kBaudTable},
-    {89, 4, 8, F::Table, &kDataBitsTable},  {90, 4, 8, F::Table, &kDataBitsTable},
-    {91, 1, 2, F::Table, &kStopBitsTable},  {92, 1, 2, F::Table, &kStopBitsTable},
-    {93, 0, 2, F::Table, &kParityTable},    {94, 0, 2, F::Table, &kParityTable},
-    {95, 0, 1, F::Table, &kOffOnTable},     {98, 0, 1, F::Table, &kOffOnTable},
-    {99, 0, 1, F::Table, &kDisplayTable},
+// The columns of both motors, one row per parameter; motor 2's numbers are
+// motor 1's plus 50. Tab groups of the Motors page: 0 the left column's
+// first rows, 1 the motors, 2 the left column's switches, 3 the min powers.
+struct MotorParam {
+    int number;
+    const char* name;
+    std::size_t field;
+    FieldType type;
+    int min, max;
+    ValueFormat format;
+    const LabelTable* table;
+    const char* label;
+    int row, slot;
+    int tabGroup, tabIndex;
+    bool digits;
 };
 
 std::vector<PanelField> buildPanels()
 {
     using namespace offs::motorRec;
+    static const MotorParam motorParams[] = {
+        // clang-format off
+        {1, "State", state, T::U8, 0, 1, F::Table, &kOffOnTable, "State:", 1, 0, kNoTab, 0, false},
+        {2, "Type", type, T::U8, 0, 1, F::Table, &kTypeTable, "Type:", 2, 0, kNoTab, 0, false},
+        {3, "Kind", kind, T::U8, 0, 1, F::Table, &kKindTable, "Kind:", 3, 0, kNoTab, 0, false},
+        {4, "Input", input, T::U8, 0, 2, F::Table, &kInputTable, "Input:", 4, 0, 1, 0, false},
+        {5, "MaxPower", max_power, T::U8, 0, 100, F::Percent, nullptr, "Max power:", 9, 0, 1, 5, true},
+        {5, "MinPower", min_power, T::U8, 0, 100, F::Percent, nullptr, "Min power:", 10, 0, 3, 0, true},
+        {6, "MinAngle", min_angle, T::Angle, -180, 540, F::Angle, nullptr, "Min angle:", 5, 0, 1, 1, false},
+        {7, "MaxAngle", max_angle, T::Angle, -180, 540, F::Angle, nullptr, "Max angle:", 6, 0, 1, 2, false},
+        {8, "PulsTimeout", puls_timeout, T::U8, 1, 10, F::Seconds, nullptr, "Puls timeout:", 8, 0, 1, 4, true},
+        {9, "Gear", gear, T::Gear, 1, 1000000, F::Gear, nullptr, "Gear:", 7, 0, 1, 3, true},
+        {10, "StartPower1", start_power + 0, T::U8, 0, 100, F::Percent, nullptr, "Start powers:", 11, 0, 1, 6, true},
+        {11, "StartPower2", start_power + 1, T::U8, 0, 100, F::Percent, nullptr, "", 11, 1, 1, 7, true},
+        {12, "StartPower3", start_power + 2, T::U8, 0, 100, F::Percent, nullptr, "", 11, 2, 1, 8, true},
+        {13, "StopPower1", stop_power + 0, T::U8, 0, 100, F::Percent, nullptr, "Stop speeds:", 13, 0, 1, 12, true},
+        {14, "StopPower2", stop_power + 1, T::U8, 0, 100, F::Percent, nullptr, "", 13, 1, 1, 13, true},
+        {15, "StopPower3", stop_power + 2, T::U8, 0, 100, F::Percent, nullptr, "", 13, 2, 1, 14, true},
+        {16, "StartTime1", start_time + 0, T::U8, 0, 60, F::Seconds, nullptr, "Start times:", 12, 0, 1, 9, true},
+        {17, "StartTime2", start_time + 1, T::U8, 0, 60, F::Seconds, nullptr, "", 12, 1, 1, 10, true},
+        {18, "StartTime3", start_time + 2, T::U8, 0, 60, F::Seconds, nullptr, "", 12, 2, 1, 11, true},
+        {19, "StopTime1", stop_time + 0, T::U8, 0, 60, F::Seconds, nullptr, "Stop times:", 14, 0, 1, 15, true},
+        {20, "StopTime2", stop_time + 1, T::U8, 0, 60, F::Seconds, nullptr, "", 14, 1, 1, 16, true},
+        {21, "StopTime3", stop_time + 2, T::U8, 0, 60, F::Seconds, nullptr, "", 14, 2, 1, 17, true},
+        // clang-format on
+    };
     std::vector<PanelField> p;
-    struct MotorPanel {
-        int number;
-        const char* name;
-        std::size_t field;
-        FieldType type;
-    };
-    const MotorPanel motorPanels[] = {
-        {1, "State", state, FieldType::U8},
-        {2, "Type", type, FieldType::U8},
-        {3, "Kind", kind, FieldType::U8},
-        {4, "Input", input, FieldType::U8},
-        {5, "MaxPower", max_power, FieldType::U8},
-        {5, "MinPower", min_power, FieldType::U8},
-        {6, "MinAngle", min_angle, FieldType::Angle},
-        {7, "MaxAngle", max_angle, FieldType::Angle},
-        {8, "PulsTimeout", puls_timeout, FieldType::U8},
-        {9, "Gear", gear, FieldType::Gear},
-        {10, "StartPower1", start_power + 0, FieldType::U8},
-        {11, "StartPower2", start_power + 1, FieldType::U8},
-        {12, "StartPower3", start_power + 2, FieldType::U8},
-        {13, "StopPower1", stop_power + 0, FieldType::U8},
-        {14, "StopPower2", stop_power + 1, FieldType::U8},
-        {15, "StopPower3", stop_power + 2, FieldType::U8},
-        {16, "StartTime1", start_time + 0, FieldType::U8},
-        {17, "StartTime2", start_time + 1, FieldType::U8},
-        {18, "StartTime3", start_time + 2, FieldType::U8},
-        {19, "StopTime1", stop_time + 0, FieldType::U8},
-        {20, "StopTime2", stop_time + 1, FieldType::U8},
-        {21, "StopTime3", stop_time + 2, FieldType::U8},
-    };
     for (int m = 0; m < 2; ++m) {
-        for (const auto& mp : motorPanels) {
+        for (const MotorParam& mp : motorParams) {
             const int number = mp.number + 50 * m;
             char name[40];
             std::snprintf(name, sizeof name, "pn%02dMotor%d%s", number, m + 1, mp.name);
-            p.push_back({name, number,
-                         TktFRAMParams::motorField(static_cast<std::size_t>(m), mp.field), mp.type,
-                         Correction::None, m});
+            const bool tabStop = mp.tabGroup != kNoTab;
+            p.push_back({name,
+                         number,
+                         TktFRAMParams::motorField(static_cast<std::size_t>(m), mp.field),
+                         mp.type,
+                         C::None,
+                         m,
+                         {number, mp.min, mp.max, mp.format, mp.table},
+                         {EditorPage::Motors, 1 + m, mp.row, mp.slot, mp.tabGroup, mp.tabIndex},
+                         mp.label,
+                         mp.digits,
+                         tabStop ? kDragValue : 0});
         }
     }
     const auto com = [](std::size_t port, std::size_t rel) {
         return TktFRAMParams::comField(port, rel);
     };
+    const auto motors = [](int row, int tabGroup, int tabIndex) {
+        return PanelPlace{EditorPage::Motors, 0, row, 0, tabGroup, tabIndex};
+    };
+    const auto ports = [](int column, int row, int tabIndex) {
+        return PanelPlace{EditorPage::Ports, column, row, 0, 0, tabIndex};
+    };
     const PanelField others[] = {
-        {"pn30MotorConfTemplate", 30, offs::motor_template, FieldType::U8, Correction::None, -1},
-        {"pn31MotorConfControl1", 31, offs::motor_control1, FieldType::U8, Correction::None, -1},
-        {"pn32MotorConfControl2", 32, offs::motor_control2, FieldType::U8, Correction::None, -1},
-        {"pn33MotorConfProtocol1", 33, offs::motor_protocol1, FieldType::U8, Correction::None, -1},
-        {"pn34MotorConfProtocol2", 34, offs::motor_protocol2, FieldType::U8, Correction::None, -1},
-        {"pn40USBComState", 40, offs::usb_state, FieldType::U8, Correction::None, -1},
-        {"pn41ETHComState", 41, offs::eth_state, FieldType::U8, Correction::None, -1},
-        {"pn72MotorStart", 72, offs::manual_ctrl_start, FieldType::U8, Correction::None, -1},
-        {"pn73MotorStop", 73, offs::manual_ctrl_stop, FieldType::U8, Correction::None, -1},
-        {"pn74Com0State", 74, offs::com_state + 0, FieldType::U8, Correction::None, -1},
-        {"pn75Com1State", 75, offs::com_state + 1, FieldType::U8, Correction::None, -1},
-        {"pn80MouseControl", 80, offs::mouse_control, FieldType::U8, Correction::None, -1},
-        {"pn86Com0Baud", 86, com(0, offs::comRec::baud), FieldType::U8, Correction::Baud, -1},
-        {"pn87Com1Baud", 87, com(1, offs::comRec::baud), FieldType::U8, Correction::Baud, -1},
-        {"pn88USBBaud", 88, offs::usb_baudrate, FieldType::U8, Correction::Baud, -1},
-        {"pn89Com0Databits", 89, com(0, offs::comRec::data_bits), FieldType::U8,
-         Correction::DataBits, -1},
-        {"pn90Com1Databits", 90, com(1, offs::comRec::data_bits), FieldType::U8,
-         Correction::DataBits, -1},
-        {"pn91Com0Stopbits", 91, com(0, offs::comRec::stop_bits), FieldType::U8,
-         Correction::StopBits, -1},
-        {"pn92Com1Stopbits", 92, com(1, offs::comRec::stop_bits), FieldType::U8,
-         Correction::StopBits, -1},
-        {"pn93Com0Parity", 93, com(0, offs::comRec::parity), FieldType::U8, Correction::Parity, -1},
-        {"pn94Com1Parity", 94, com(1, offs::comRec::parity), FieldType::U8, Correction::Parity, -1},
-        {"pn95UseShortWay", 95, offs::use_short_way, FieldType::U8, Correction::None, -1},
-        {"pn98PairMotors", 98, offs::pair_rotors, FieldType::U8, Correction::None, -1},
-        {"pn99ShowAzimuth", 99, offs::az_show_math, FieldType::U8, Correction::None, -1},
+        // clang-format off
+        {"pn72MotorStart", 72, offs::manual_ctrl_start, T::U8, C::None, -1, {72, 0, 1, F::Table, &kStartStopTable}, motors(5, 0, 1), "Start:", false, kDragValue},
+        {"pn73MotorStop", 73, offs::manual_ctrl_stop, T::U8, C::None, -1, {73, 0, 1, F::Table, &kStartStopTable}, motors(6, 0, 2), "Stop:", false, kDragValue},
+        {"pn30MotorConfTemplate", 30, offs::motor_template, T::U8, C::None, -1, {30, 0, 7, F::Table, &kTemplateTable}, motors(1, 0, 0), "Template:", false, kDragTable},
+        {"pn31MotorConfControl1", 31, offs::motor_control1, T::U8, C::None, -1, {31, 0, 4, F::Table, &kPortTable}, motors(7, 0, 3), "", false, kDragTable},
+        {"pn33MotorConfProtocol1", 33, offs::motor_protocol1, T::U8, C::None, -1, {33, 0, 3, F::Table, &kProtocolTable}, motors(8, 0, 4), "", false, kDragTable},
+        {"pn32MotorConfControl2", 32, offs::motor_control2, T::U8, C::None, -1, {32, 0, 4, F::Table, &kPortTable}, motors(10, 0, 5), "", false, kDragTable},
+        {"pn34MotorConfProtocol2", 34, offs::motor_protocol2, T::U8, C::None, -1, {34, 0, 3, F::Table, &kProtocolTable}, motors(11, 0, 6), "", false, kDragTable},
+        {"pn99ShowAzimuth", 99, offs::az_show_math, T::U8, C::None, -1, {99, 0, 1, F::Table, &kDisplayTable}, motors(2, 2, 0), "Show azimuth:", false, kDragValue},
+        {"pn98PairMotors", 98, offs::pair_rotors, T::U8, C::None, -1, {98, 0, 1, F::Table, &kOffOnTable}, motors(9, 2, 1), "Pair motors:", false, kDragValue},
+        {"pn95UseShortWay", 95, offs::use_short_way, T::U8, C::None, -1, {95, 0, 1, F::Table, &kOffOnTable}, motors(3, 2, 2), "Use short way:", false, kDragValue},
+        {"pn80MouseControl", 80, offs::mouse_control, T::U8, C::None, -1, {80, 0, 1, F::Table, &kOffOnTable}, motors(4, 2, 3), "Mouse control:", false, kDragValue},
+        {"pn74Com0State", 74, offs::com_state + 0, T::U8, C::None, -1, {74, 0, 1, F::Table, &kOffOnTable}, ports(0, 1, 0), "State:", false, 0},
+        {"pn86Com0Baud", 86, com(0, offs::comRec::baud), T::U8, C::Baud, -1, {86, 0, 10, F::Table, &kBaudTable}, ports(0, 2, 1), "Baud:", false, 0},
+        {"pn89Com0Databits", 89, com(0, offs::comRec::data_bits), T::U8, C::DataBits, -1, {89, 4, 8, F::Table, &kDataBitsTable}, ports(0, 3, 2), "Data bits:", false, 0},
+        {"pn91Com0Stopbits", 91, com(0, offs::comRec::stop_bits), T::U8, C::StopBits, -1, {91, 1, 2, F::Table, &kStopBitsTable}, ports(0, 4, 3), "Stop bits:", false, 0},
+        {"pn93Com0Parity", 93, com(0, offs::comRec::parity), T::U8, C::Parity, -1, {93, 0, 2, F::Table, &kParityTable}, ports(0, 5, 4), "Parity:", false, 0},
+        {"pn75Com1State", 75, offs::com_state + 1, T::U8, C::None, -1, {75, 0, 1, F::Table, &kOffOnTable}, ports(1, 1, 5), "State:", false, 0},
+        {"pn87Com1Baud", 87, com(1, offs::comRec::baud), T::U8, C::Baud, -1, {87, 0, 10, F::Table, &kBaudTable}, ports(1, 2, 6), "Baud:", false, 0},
+        {"pn90Com1Databits", 90, com(1, offs::comRec::data_bits), T::U8, C::DataBits, -1, {90, 4, 8, F::Table, &kDataBitsTable}, ports(1, 3, 7), "Data bits:", false, 0},
+        {"pn92Com1Stopbits", 92, com(1, offs::comRec::stop_bits), T::U8, C::StopBits, -1, {92, 1, 2, F::Table, &kStopBitsTable}, ports(1, 4, 8), "Stop bits:", false, 0},
+        {"pn94Com1Parity", 94, com(1, offs::comRec::parity), T::U8, C::Parity, -1, {94, 0, 2, F::Table, &kParityTable}, ports(1, 5, 9), "Parity:", false, 0},
+        {"pn88USBBaud", 88, offs::usb_baudrate, T::U8, C::Baud, -1, {88, 0, 10, F::Table, &kBaudTable}, ports(2, 2, 10), "Baud:", false, 0},
+        {"pn41ETHComState", 41, offs::eth_state, T::U8, C::None, -1, {41, 0, 1, F::Table, &kOffOnTable}, ports(3, 1, 11), "State:", false, 0},
+        {"pn40USBComState", 40, offs::usb_state, T::U8, C::None, -1, {40, 0, 1, F::Table, &kOffOnTable}, ports(2, 1, 12), "State:", false, 0},
+        // clang-format on
     };
     p.insert(p.end(), std::begin(others), std::end(others));
     return p;
@@ -192,10 +196,9 @@ std::string fixed6(double v, char decimalSeparator)
 
 const ParamInfo* FindParam(int number)
 {
-    const int base = number > 50 && number <= 71 ? number - 50 : number;
-    for (const auto& p : kParams)
-        if (p.number == base)
-            return &p;
+    for (const auto& p : PanelFields())
+        if (p.number == number)
+            return &p.param;
     return nullptr;
 }
 

@@ -43,6 +43,25 @@ enum class FieldType { U8, Angle, Gear };
 // What the block-to-editor direction corrects (serial-port fields only).
 enum class Correction { None, Baud, DataBits, StopBits, Parity };
 
+enum class EditorPage { Motors, Ports };
+
+// Where a value panel sits and how the keyboard reaches it. Columns: on the
+// Motors page 0 is the left column and 1 and 2 the motors; on the Ports page
+// COM 0, COM 1, USB COM and ETHERNET. Rows count from 1; slot is the place
+// in a row of three. Tab order runs by group, then motor, then index; a
+// panel without a tab group is reached by a click only.
+struct PanelPlace {
+    EditorPage page;
+    int column;
+    int row;
+    int slot;
+    int tabGroup; // -1: not a tab stop
+    int tabIndex;
+};
+
+// One value panel of the editor, all that is known of it: the block field
+// it shows, the editor's range, format and labels, where it sits, the label
+// of its row, whether it takes typed digits and how far a drag moves it.
 struct PanelField {
     std::string panel; // component name, "pn86Com0Baud"
     int number;        // the two digits after "pn"
@@ -50,9 +69,16 @@ struct PanelField {
     FieldType type;
     Correction correction;
     int motor; // 0 or 1 for the motor columns, -1 elsewhere
+    ParamInfo param;
+    PanelPlace place;
+    std::string label; // of its row, on the first panel of a row; may be empty
+    bool digits;       // digits typed into it build its value
+    int dragStep;      // pixels of a drag per step; 0: drags do nothing
 };
 
-// Every value panel of the editor, in the order of the parameter numbers.
+// Every value panel of the editor, in the order the editor shows them after
+// a change of block (a template before the controls it hides, those before
+// the pair switch).
 const std::vector<PanelField>& PanelFields();
 const PanelField* FindPanel(const std::string& name);
 

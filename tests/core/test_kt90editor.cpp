@@ -154,41 +154,73 @@ TEST_F(Editor, Drags)
     EXPECT_EQ(m.value("pn86Com0Baud"), 4) << "the Ports page takes no drags";
 }
 
+// What a template's label ("1:AZ, 2:EL") says of the rows below it: a row
+// for each motor in use, named by its axis letter and number; one row
+// named by both letters for an azimuth-elevation pair; the two raw and
+// mapped X-Y mounts their own names; a pair switch where both motors turn
+// the same axis.
+struct ExpectedRows {
+    bool row1, pair;
+    std::string control1, protocol1, control2, protocol2;
+    bool xy;
+};
+
+ExpectedRows rowsFromLabel(const std::string& label)
+{
+    const std::string m1 = label.substr(label.find("1:") + 2, 2);
+    const std::string m2 = label.substr(label.find("2:") + 2, 2);
+    ExpectedRows e{};
+    e.xy = m1.find_first_of("XY") != std::string::npos;
+    e.row1 = !(m1 == "NC" && m2 == "NC");
+    e.pair = m1 == m2 && e.row1 && !e.xy;
+    std::string name;
+    if (e.xy)
+        name = m1 == "XX" ? "Raw XY" : "XY";
+    else if (m2 == "NC")
+        name = m1.substr(0, 1) + "1";
+    else if (m1 == "NC")
+        name = m2.substr(0, 1) + "2";
+    else if (e.pair)
+        name = m1.substr(0, 1) + "1";
+    else
+        name = m1.substr(0, 1) + m2.substr(0, 1);
+    e.control1 = "Control " + name + ":";
+    e.protocol1 = "Protocol " + name + ":";
+    if (e.pair) {
+        e.control2 = "Control " + m2.substr(0, 1) + "2:";
+        e.protocol2 = "Protocol " + m2.substr(0, 1) + "2:";
+    }
+    return e;
+}
+
 TEST_F(Editor, TemplateRows)
 {
-    struct Case {
-        bool row1, pair, row2;
-        const char *c1, *p1;
-        bool zeroControl2, zeroPair;
-    };
-    const Case cases[8] = {
-        {false, false, false, nullptr, nullptr, true, false},
-        {true, false, false, "Control A1:", "Protocol A1:", true, false},
-        {true, false, false, "Control E2:", "Protocol E2:", true, false},
-        {true, false, false, "Control AE:", "Protocol AE:", true, false},
-        {true, true, true, "Control A1:", "Protocol A1:", false, false},
-        {true, true, true, "Control E1:", "Protocol E1:", false, false},
-        {true, false, false, "Control Raw XY:", "Protocol Raw XY:", true, true},
-        {true, false, false, "Control XY:", "Protocol XY:", true, true},
-    };
-    for (int t = 0; t < 8; ++t) {
+    ASSERT_EQ(kTemplateTable.size, 8);
+    for (int t = 0; t < kTemplateTable.size; ++t) {
+        const std::string label = kTemplateTable.labels[t];
+        const ExpectedRows e = rowsFromLabel(label);
+        SCOPED_TRACE(label);
         m.setValue("pn32MotorConfControl2", 2);
-        m.setValue("pn98PairMotors", t >= 4 && t <= 5 ? 0 : 1);
+        m.setValue("pn98PairMotors", e.pair ? 0 : 1);
         m.ShowTemplateRows(t);
         const auto& r = m.rows();
-        EXPECT_EQ(r.row1, cases[t].row1) << t;
-        EXPECT_EQ(r.pairRow, cases[t].pair) << t;
-        EXPECT_EQ(r.row2, cases[t].row2) << t;
-        if (cases[t].c1) {
-            EXPECT_EQ(r.control1, cases[t].c1) << t;
-            EXPECT_EQ(r.protocol1, cases[t].p1) << t;
+        EXPECT_EQ(r.row1, e.row1);
+        EXPECT_EQ(r.pairRow, e.pair);
+        EXPECT_EQ(r.row2, e.pair) << "the pair switch is off";
+        if (e.row1) {
+            EXPECT_EQ(r.control1, e.control1);
+            EXPECT_EQ(r.protocol1, e.protocol1);
         }
-        EXPECT_EQ(m.value("pn32MotorConfControl2") == 0, cases[t].zeroControl2) << t;
-        if (cases[t].zeroPair) {
-            EXPECT_EQ(m.value("pn98PairMotors"), 0) << t;
+        if (e.pair) {
+            EXPECT_EQ(r.control2, e.control2);
+            EXPECT_EQ(r.protocol2, e.protocol2);
+        }
+        EXPECT_EQ(m.value("pn32MotorConfControl2") == 0, !e.pair);
+        if (e.xy) {
+            EXPECT_EQ(m.value("pn98PairMotors"), 0);
         }
     }
-    EXPECT_EQ(m.rows().control2, "Control E2:"); // from t = 5, the last that names row 2
+    EXPECT_EQ(m.rows().control2, "Control E2:"); // from "1:EL, 2:EL", the last that names row 2
     m.setValue("pn98PairMotors", 1);
     m.ShowTemplateRows(4);
     EXPECT_FALSE(m.rows().row2) << "paired motors need no second row";
