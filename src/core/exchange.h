@@ -13,6 +13,15 @@ enum ExchangeState : int {
     ExchangeInvalid = -2,  // an invalid reply, or a refused acknowledgement
 };
 
+// The slowest line rate a controller may be reached at, a serial-to-Ethernet
+// bridge included; a TCP reply is given the time its bytes need at it on
+// top of the time-out.
+constexpr int kSlowestLineRate = 600;
+
+// Milliseconds that count bytes need on a serial line at baud (8N1: ten
+// bits a byte), rounded up.
+constexpr int WireTimeMs(int count, int baud) { return (count * 10 * 1000 + baud - 1) / baud; }
+
 // Raises the error of an exchange that did not bring a good reply: the
 // time-out and the invalid reply their own ("Timeout", "No/invalid data
 // received"), and one that ended with no reply at all the send error.

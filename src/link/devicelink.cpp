@@ -33,7 +33,17 @@ TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMPara
             [this] { Guarded([this] { tmrRefreshTimer(); }); });
     connect(&cp, &ISerialPort::RxChar, this,
             [this](int count) { Guarded([this, count] { cpRxChar(count); }); });
+    connect(&tn, &ITcpClient::RxChar, this, [this] { Guarded([this] { tnRxChar(); }); });
+    connect(&tn, &ITcpClient::Closed, this, [this] { Guarded([this] { tnClosed(); }); });
 }
+
+struct TDeviceLink::TcpExchange {
+    int want = 0;
+    int got = 0;
+    kt90::ExchangeState state = kt90::ExchangeBusy;
+    std::optional<std::uint8_t> acknowledged;
+    bool closed = false;
+};
 
 struct TDeviceLink::Wait {
     QEventLoop loop;
@@ -70,10 +80,10 @@ void TDeviceLink::WaitWhileBusy()
     }
 }
 
-void TDeviceLink::BeginWait()
+void TDeviceLink::BeginWait(int timeoutMs)
 {
     setState(kt90::ExchangeBusy);
-    tmrTimeOut.setInterval(fOptions->Timeout());
+    tmrTimeOut.setInterval(timeoutMs);
     tmrTimeOut.start();
 }
 
@@ -97,7 +107,12 @@ void TDeviceLink::logReceived(const std::uint8_t* data, int count) const
 
 void TDeviceLink::tmrTimeOutTimer()
 {
-    qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
+    if (fTcp) { // said by the exchange itself
+        fTcp->state = kt90::ExchangeTimedOut;
+        fTcp = nullptr;
+    } else {
+        qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
+    }
     tmrTimeOut.stop();
     setState(kt90::ExchangeTimedOut);
 }
@@ -162,7 +177,7 @@ bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
     fBuffer.Expect(replyLength, false);
     const bool awaitReply = !kt90::isSetPositionCommand(frame);
     if (awaitReply)
-        BeginWait();
+        BeginWait(fOptions->Timeout());
     logSent(frame);
     try {
         cp.write(frame.data(), static_cast<int>(frame.size()));
@@ -180,7 +195,8 @@ bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
 }
 
 // TCP: true once the whole reply has been read, whatever it said (the
-// table in the header). Read time-outs and a closed connection raise.
+// table in the header). The reply is collected as it arrives (tnRxChar)
+// while the wait runs the event loop.
 bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
 {
     if (!tn.Connected())
@@ -188,6 +204,9 @@ bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
     const int wait = replyLength == 0 ? static_cast<int>(kt90::kReplySize) : replyLength;
     if (wait > kt90::ReplyBuffer::kSize)
         throw kt90::Error("Reply longer than the receive buffer.");
+    WaitWhileBusy();
+    if (!tn.Connected())
+        return false; // it went away while another exchange ran
     fBuffer.Expect(wait, replyLength == 0);
     // Whatever is already waiting answers an earlier command (one that timed
     // out) and would be read as this one's reply.
@@ -195,19 +214,64 @@ bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
     fAcknowledged.reset();
     logSent(frame);
     tn.write(frame.data(), static_cast<int>(frame.size()));
-    tn.setReadTimeout(fOptions->Timeout());
-    try {
-        tn.read(fTcpScratch.data(), wait);
-    } catch (const kt90::ETcpReadTimeout&) {
-        qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), fOptions->Timeout());
-        throw;
+    TcpExchange exchange;
+    exchange.want = wait;
+    fTcp = &exchange;
+    // The whole reply, not each byte, is bounded: a controller that trickles
+    // its bytes cannot hold the link for longer.
+    BeginWait(fOptions->Timeout() + kt90::WireTimeMs(wait, kt90::kSlowestLineRate));
+    WaitWhileBusy();
+    if (fTcp == &exchange) { // the wait ended without it (the application quits)
+        fTcp = nullptr;
+        exchange.state = kt90::ExchangeTimedOut;
     }
-    logReceived(fTcpScratch.data(), wait);
+    if (exchange.closed)
+        throw kt90::Error(tn.errorText().toStdString());
+    if (exchange.state == kt90::ExchangeTimedOut) {
+        qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
+        throw kt90::ETcpReadTimeout();
+    }
+    // This exchange's outcome, also when a command that waited for it ran
+    // since.
+    fStateValue = exchange.state;
+    fAcknowledged = exchange.acknowledged;
+    return true;
+}
+
+void TDeviceLink::tnRxChar()
+{
+    if (!fTcp)
+        return; // unasked: dropped before the next command
+    TcpExchange& ex = *fTcp;
+    const int n = tn.read(fTcpScratch.data() + ex.got, ex.want - ex.got);
+    if (n <= 0)
+        return;
+    logReceived(fTcpScratch.data() + ex.got, n);
+    ex.got += n;
+    if (ex.got < ex.want)
+        return;
+    fTcp = nullptr;
     // Leftovers of a malformed serial reply are dropped here: the reply goes
     // to index 0, where both reply rules find it.
-    fBuffer.PlaceReply(fTcpScratch.data(), wait);
+    fBuffer.PlaceReply(fTcpScratch.data(), ex.want);
     ProcessReceived();
-    return true;
+    // A reply of the right length that says nothing the link can read.
+    if (fStateValue == kt90::ExchangeBusy)
+        EndWait(kt90::ExchangeInvalid);
+    ex.state = fStateValue;
+    ex.acknowledged = fAcknowledged;
+}
+
+void TDeviceLink::tnClosed()
+{
+    if (!fTcp)
+        return;
+    qCInfo(lcLink, "%s the controller closed the connection: %s", qPrintable(LogTime()),
+           qPrintable(tn.errorText()));
+    fTcp->closed = true;
+    fTcp->state = kt90::ExchangeInvalid;
+    fTcp = nullptr;
+    EndWait(kt90::ExchangeInvalid);
 }
 
 void TDeviceLink::cpRxChar(int count)

@@ -35,6 +35,7 @@
 //   TCP, reply read           true      ExchangeReplied   the step it took*
 //                                       or ExchangeInvalid
 //   TCP, no reply in time     throws kt90::ETcpReadTimeout ("Read timed out.")
+//   TCP, peer closed          throws kt90::Error with the socket's text
 //   a transport failure       throws kt90::Error with the transport's text
 //
 //   * only when the reply was an acknowledgement of a block transfer step.
@@ -43,6 +44,14 @@
 // over TCP: a caller that needs the controller's yes reads fState() too, or
 // uses Exchange() or StepAccepted(). A set-position command gets a position
 // reply over TCP and none on the serial link.
+//
+// Both wait in a nested event loop (WaitWhileBusy), so the window, the poll,
+// the rotator server and the tracker conversation go on meanwhile; a command
+// started from one of them waits its turn. A serial exchange times out the
+// time-out setting after it was sent; a TCP one when its whole reply has not
+// come within the time-out plus the time the reply needs at 600 Bd. Over TCP
+// fState() and Acknowledged() tell this exchange's outcome even when another
+// command ran while it waited; on the serial link, the last exchange's.
 class TDeviceLink : public QObject {
     Q_OBJECT
 public:
@@ -67,7 +76,7 @@ public:
     void Exchange(const kt90::Frame& frame, int replyLength);
 
     void WaitWhileBusy();
-    void BeginWait();
+    void BeginWait(int timeoutMs);
     void EndWait(kt90::ExchangeState state);
     void ProcessReceived();
     void cpRxChar(int count);
@@ -155,6 +164,8 @@ signals:
 private:
     bool sendSerial(const kt90::Frame& frame, int replyLength);
     bool sendTcp(const kt90::Frame& frame, int replyLength);
+    void tnRxChar();
+    void tnClosed();
     void setState(kt90::ExchangeState state);
     void tmrTimeOutTimer();
     void logSent(const kt90::Frame& frame) const;
@@ -168,6 +179,8 @@ private:
     kt90::TktFRAMParams& fCurrent;
     kt90::ReplyBuffer fBuffer;
     std::array<std::uint8_t, kt90::ReplyBuffer::kSize> fTcpScratch{};
+    struct TcpExchange;
+    TcpExchange* fTcp = nullptr; // the TCP exchange awaiting its reply
     kt90::ExchangeState fStateValue = kt90::ExchangeReplied;
     std::optional<std::uint8_t> fAcknowledged;
     double fAzValue = 0;

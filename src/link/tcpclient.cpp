@@ -2,9 +2,15 @@
 
 #include "core/errors.h"
 
-namespace {
-constexpr int kWriteTimeoutMs = 1000;
-} // namespace
+TQtTcpClient::TQtTcpClient(QObject* parent) : ITcpClient(parent)
+{
+    connect(&fSocket, &QTcpSocket::readyRead, this, [this] { emit RxChar(); });
+    connect(&fSocket, &QTcpSocket::disconnected, this, [this] { emit Closed(); });
+    connect(&fSocket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+        if (!Connected())
+            emit Closed();
+    });
+}
 
 void TQtTcpClient::Connect()
 {
@@ -30,31 +36,19 @@ void TQtTcpClient::write(const std::uint8_t* data, int count)
         throw kt90::Error("Not connected.");
     if (fSocket.write(reinterpret_cast<const char*>(data), count) != count)
         throw kt90::Error(fSocket.errorString().toStdString());
-    while (fSocket.bytesToWrite() > 0) {
-        if (!fSocket.waitForBytesWritten(kWriteTimeoutMs))
-            throw kt90::Error(fSocket.errorString().toStdString());
-    }
+    // What the kernel does not take now goes out as the event loop runs.
+    fSocket.flush();
 }
 
-void TQtTcpClient::read(std::uint8_t* into, int count)
+int TQtTcpClient::read(std::uint8_t* into, int count)
 {
-    int got = 0;
-    while (got < count) {
-        if (fSocket.bytesAvailable() == 0 && !fSocket.waitForReadyRead(fReadTimeout)) {
-            if (fSocket.error() == QAbstractSocket::SocketTimeoutError && Connected())
-                throw kt90::ETcpReadTimeout();
-            // A closed connection says so in the socket's own words.
-            throw kt90::Error(fSocket.errorString().toStdString());
-        }
-        const qint64 n = fSocket.read(reinterpret_cast<char*>(into + got), count - got);
-        if (n < 0)
-            throw kt90::Error(fSocket.errorString().toStdString());
-        got += static_cast<int>(n);
-    }
+    const qint64 n = fSocket.read(reinterpret_cast<char*>(into), count);
+    return n < 0 ? 0 : static_cast<int>(n);
 }
 
 void TQtTcpClient::discardWaiting()
 {
+    // Also what the kernel holds but the event loop has not yet taken in.
     while (fSocket.waitForReadyRead(0)) {
     }
     fSocket.readAll();

@@ -5,6 +5,7 @@
 
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QTimer>
 
 #include <deque>
 
@@ -287,6 +288,77 @@ TEST_F(LinkFixture, TcpSilenceRaisesReadTimedOut)
     }
     EXPECT_GE(t.elapsed(), 290);
     EXPECT_EQ(link->buffer().fPos(), 0);
+}
+
+// The window, the poll's timers and the servers go on while a TCP reply is
+// awaited; before, the socket's blocking read froze them for the time-out.
+TEST_F(LinkFixture, TheEventLoopRunsWhileATcpReplyIsAwaited)
+{
+    faults.silent = true;
+    settings.timeout = 300;
+    open(Via::Tcp);
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+    EXPECT_THROW(link->SendCommand(statusCommand(), 0), ETcpReadTimeout);
+    // 500 ms of waiting (time-out and the reply's 200 ms at 600 Bd): the
+    // ticks are many, however busy the machine.
+    EXPECT_GE(ticks, 10);
+}
+
+// The time-out bounds the whole reply, plus the time its bytes need at
+// 600 Bd, not the gap between two bytes.
+struct Trickle {
+    const char* name;
+    std::uint64_t gapMs; // between the reply's single bytes
+    bool timesOut;
+};
+
+class TcpReplyBound : public LinkFixture, public ::testing::WithParamInterface<Trickle> {};
+
+TEST_P(TcpReplyBound, IsTheWholeReplys)
+{
+    clock = Clock::Real;
+    faults.pieces = {1};
+    faults.pieceGapMs = GetParam().gapMs;
+    settings.timeout = 150;
+    open(Via::Tcp);
+    QElapsedTimer t;
+    t.start();
+    if (GetParam().timesOut) {
+        EXPECT_THROW(link->SendCommand(statusCommand(), 0), ETcpReadTimeout);
+        EXPECT_LT(t.elapsed(), 1000) << "each byte came within the time-out";
+    } else {
+        EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
+        EXPECT_EQ(link->fState(), ExchangeReplied);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, TcpReplyBound,
+                         ::testing::Values(Trickle{"trickling", 100, true},
+                                           Trickle{"slowBridge", 10, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// An exchange started while another waits runs after it; each TCP exchange
+// then tells its own outcome.
+TEST_F(LinkFixture, ATcpExchangeStartedDuringAnotherKeepsItsOwnOutcome)
+{
+    ctl.settings().refuseAcknowledgements = true;
+    open(Via::Tcp);
+    std::optional<ExchangeState> inner;
+    QTimer::singleShot(0, [&] {
+        link->SendCommand(statusCommand(), 0);
+        inner = link->fState();
+    });
+    EXPECT_TRUE(link->SendCommand(blockWriteHeader(1, 496), 0));
+    EXPECT_EQ(link->fState(), ExchangeInvalid) << "the header was refused";
+    EXPECT_TRUE(waitFor([&] { return inner.has_value(); }));
+    EXPECT_EQ(inner, ExchangeReplied);
+    const auto got = received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0], blockWriteHeader(1, 496));
+    EXPECT_EQ(got[1], statusCommand());
 }
 
 TEST_F(LinkFixture, TcpRefusedAcknowledgementIsTrueWithStateMinusTwo)

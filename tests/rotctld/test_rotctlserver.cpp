@@ -1,11 +1,13 @@
 #include "rotctld/rotctlserver.h"
 #include "support/linkfixture.h"
 
+#include "core/errors.h"
 #include "core/rotctl.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -131,6 +133,25 @@ TEST_F(Rotctl, WithoutAControllerNothingIsSent)
         EXPECT_EQ(ask(c, r, 1), "RPRT -6\n") << r;
     EXPECT_EQ(ask(c, "p\n", 2), "0.00\n0.00\n");
     EXPECT_TRUE(received().empty());
+}
+
+// A client is answered while the link waits for a TCP controller that does
+// not answer; before, the blocking read held every client for the time-out.
+TEST_F(Rotctl, ClientsAreServedWhileTheControllerIsAwaited)
+{
+    faults.silent = true;
+    settings.timeout = 600;
+    serve();
+    QTcpSocket* c = client();
+    std::optional<int> stateAtAnswer;
+    QObject::connect(c, &QTcpSocket::readyRead, [&] {
+        if (!stateAtAnswer)
+            stateAtAnswer = link->fState();
+    });
+    QTimer::singleShot(0, [&] { EXPECT_THROW(link->SendStatusQuery(), ETcpReadTimeout); });
+    QTimer::singleShot(50, [&] { c->write("_\n"); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stateAtAnswer.has_value(); }, 3000));
+    EXPECT_EQ(stateAtAnswer, ExchangeBusy) << "answered only once the exchange ended";
 }
 
 TEST_F(Rotctl, BoundedInput)
