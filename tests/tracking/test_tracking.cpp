@@ -11,6 +11,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 using namespace kt90;
 
 namespace {
@@ -287,10 +289,16 @@ TEST_F(LinkFixture, TrackerfeedToTheSimulator)
         5000));
     ASSERT_TRUE(receivedCount(1));
     feed.write("SN\"ISS\" AZ124.0 EL46\n");
-    ASSERT_TRUE(receivedCount(2));
-    const auto got = received();
-    EXPECT_EQ(got[0], kt90::setPositionCommand(123.4, 10, 45, 10));
-    EXPECT_EQ(got[1], kt90::setPositionCommand(124.0, 10, 46, 10));
+    const kt90::Frame second = kt90::setPositionCommand(124.0, 10, 46, 10);
+    ASSERT_TRUE(waitFor([&] {
+        const auto got = received();
+        return std::find(got.begin(), got.end(), second) != got.end();
+    }));
+    // A notice that crosses the first request brings the first line once
+    // more; a repeat of the same position is all it may add.
+    auto got = received();
+    got.erase(std::unique(got.begin(), got.end()), got.end());
+    EXPECT_EQ(got, (std::vector<kt90::Frame>{kt90::setPositionCommand(123.4, 10, 45, 10), second}));
     feed.kill();
     feed.waitForFinished();
 }
