@@ -23,6 +23,9 @@ TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMPara
       fCurrent(currentConfig)
 {
     tmrRefresh.setInterval(kInitialTimeoutMs);
+    // A coarse timer fires up to 5 % early: the next cycle would come
+    // sooner than the interval the operator chose.
+    tmrRefresh.setTimerType(Qt::PreciseTimer);
     tmrTimeOut.setInterval(kInitialTimeoutMs);
     tmrTimeOut.setSingleShot(true);
     // A coarse timer may fire 5 % early and cut off a reply still in time.

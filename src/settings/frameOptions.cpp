@@ -9,6 +9,8 @@
 #include <QFocusEvent>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 namespace {
 
 const QColor& kBackground = kHousePanel;
@@ -64,6 +66,15 @@ const QStringList& TOptionsFrame::IntervalCaptions()
     static const QStringList captions = {"200",   "250",   "300",   "400",   "500",  "750",
                                          "1 000", "1 250", "1 500", "1 750", "2 000"};
     return captions;
+}
+
+int TOptionsFrame::MenuInterval(long ms)
+{
+    // A hand-edited 0 would flood the controller with polls, a negative
+    // time-out never end a wait.
+    const long lo = captionNumber(IntervalCaptions().front(), 200);
+    const long hi = captionNumber(IntervalCaptions().back(), 2000);
+    return static_cast<int>(std::clamp(ms, lo, hi));
 }
 
 QString TOptionsFrame::IntervalCaption(int ms)
@@ -227,8 +238,8 @@ void TOptionsFrame::create()
 {
     fComExists = false;
     SetBaudrateIndex(static_cast<int>(fIni.ReadInteger(kSection, kBaudrateIndex, 10)));
-    fPooling = static_cast<int>(fIni.ReadInteger(kSection, kPooling, 250));
-    fTimeout = static_cast<int>(fIni.ReadInteger(kSection, kTimeout, 500));
+    fPooling = MenuInterval(fIni.ReadInteger(kSection, kPooling, 250));
+    fTimeout = MenuInterval(fIni.ReadInteger(kSection, kTimeout, 500));
     lbPool->setText(IntervalCaption(fPooling));
     lbTimeout->setText(IntervalCaption(fTimeout));
     // A write that fails while the page is made does not stop the start-up:

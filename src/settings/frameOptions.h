@@ -64,6 +64,8 @@ public:
 
     // The interval as its labels show it: " 250", "1 000".
     static QString IntervalCaption(int ms);
+    // A stored interval or time-out, taken into the menus' range.
+    static int MenuInterval(long ms);
     static const QStringList& RateCaptions();
     static const QStringList& IntervalCaptions();
 

@@ -428,6 +428,31 @@ TEST_P(PollCycle, RunsWithNoTransportOpen)
     EXPECT_EQ(link->angleLine.Text(), "M1:   0.0  M2:   0.0");
 }
 
+// From the end of one cycle to the next status command never less than
+// the interval: a coarse timer would let it fire 5 % early.
+TEST_P(PollCycle, TheNextCycleNeverComesEarly)
+{
+    clock = Clock::Real;
+    open(GetParam());
+    settings.pooling = 200;
+    QElapsedTimer t;
+    t.start();
+    qint64 ended = -1;
+    std::vector<qint64> gaps;
+    QObject::connect(link.get(), &TDeviceLink::pollCycleEnded, [&] { ended = t.elapsed(); });
+    QObject::connect(link.get(), &TDeviceLink::stateChanged, [&](int state) {
+        if (state == ExchangeBusy && ended >= 0) {
+            gaps.push_back(t.elapsed() - ended);
+            ended = -1;
+        }
+    });
+    link->StartPoll(settings.pooling);
+    EXPECT_TRUE(waitFor([&] { return gaps.size() >= 6; }, 5000));
+    link->StopPoll();
+    for (qint64 gap : gaps)
+        EXPECT_GE(gap, settings.pooling);
+}
+
 INSTANTIATE_TEST_SUITE_P(Link, PollCycle, ::testing::Values(Via::Pty, Via::Tcp),
                          [](const auto& info) { return viaName(info.param); });
 

@@ -75,6 +75,29 @@ protected:
 
 } // namespace
 
+// Hand-edited values the menus do not offer: outside their range the
+// nearest end, inside it as written.
+TEST_F(OptionsPage, IntervalsOutsideTheMenusAreTakenIntoTheirRange)
+{
+    const struct {
+        const char* pooling;
+        const char* timeout;
+        int pollMs, timeoutMs;
+    } cases[] = {
+        {"0", "-1", 200, 200},
+        {"99999999999", "2001", 2000, 2000},
+        {"333", "1999", 333, 1999},
+    };
+    for (const auto& c : cases) {
+        store(QByteArray("[Options]\nPooling (ms)=") + c.pooling + "\nTimeout (ms)=" + c.timeout +
+              "\n");
+        open();
+        EXPECT_EQ(page->Pooling(), c.pollMs) << c.pooling;
+        EXPECT_EQ(page->Timeout(), c.timeoutMs) << c.timeout;
+        close();
+    }
+}
+
 TEST_F(OptionsPage, WithoutASettingsFile)
 {
     open();
