@@ -268,6 +268,10 @@ void TFMain::FormCreate()
     const QString zero = QLocale().toString(0.0, 'f', 1); // 5.
     edAz->setText(zero);
     edEl->setText(zero);
+    // Whole, as the first thing typed is to replace it: "0.0" followed by
+    // 123 would point the antenna at 0°. Keyboard focus selects it again.
+    edAz->selectAll();
+    edEl->selectAll();
 
     frameOptions = new TOptionsFrame(pages[2], fIniPath, *cp, *fPorts, // 6.
                                      [this](bool show) { ShowPowerOutputs(show); });

@@ -44,6 +44,10 @@ bool TManualControl::angleKeyPress(QKeyEvent* e, bool m1)
     if (text.isEmpty())
         return false; // not a character: cursor keys, Delete, Home ...
     const QChar c = e->key() == Qt::Key_Enter ? QChar(13) : text.front();
+    // Keys that come with a control character (Tab, Delete, Escape) are the
+    // field's and the window's to act on; only typed characters are filtered.
+    if (c != QChar(13) && c != QChar(8) && (c.unicode() < 0x20 || c.unicode() == 0x7F))
+        return false;
     if (!AcceptedCharacter(c))
         return true;
     if (c == QChar(13)) {

@@ -2,6 +2,7 @@
 #include "console/main.h"
 #include "core/angleline.h"
 #include "kt90sim/simserver.h"
+#include "support/simlink.h"
 #include "trackerfeed/feedserver.h"
 
 #include <QFile>
@@ -63,9 +64,7 @@ protected:
     // The window connected to the simulator over TCP, shown and active.
     void connected(const QByteArray& extra = {})
     {
-        server = std::make_unique<sim::SimServer>(ctl, sim::SimFaults{}, sim::Clock::Manual);
-        server->listenTcp("127.0.0.1", 0);
-        server->start();
+        server = StartSimulator(ctl, {}, sim::Clock::Manual, Via::Tcp, {});
         settings("[Options]\nConnect via=ETH (RJ45)\nHOST IP=127.0.0.1\nPooling (ms)=2000\n"
                  "HOST PORT=" +
                  QByteArray::number(server->tcpPort()) + "\n" + extra);
@@ -273,6 +272,36 @@ INSTANTIATE_TEST_SUITE_P(
         TypedAngle{"commaLocale", QLocale(QLocale::German, QLocale::Germany), "12.,5", "12,5"},
         TypedAngle{"symbols", QLocale::c(), QString::fromUtf8("4\u00B05\u20AC"), "45"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The focus is in M1 at start-up; what is typed first replaces "0.0".
+TEST_F(Window, TypingAtStartUpReplacesTheZero)
+{
+    connected();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->edAz->hasFocus(); }, 2000));
+    QTest::keyClicks(w->edAz, "123");
+    EXPECT_EQ(w->edAz->text(), "123");
+    QTest::keyClick(w->edAz, Qt::Key_Return);
+    const auto sets = sent(0x2F);
+    ASSERT_EQ(sets.size(), 1u);
+    EXPECT_EQ(sets[0], setPositionCommand(123, 10, -360, 10));
+}
+
+// Tab and Delete come with a control character; they move the focus and
+// delete, as in any field.
+TEST_F(Window, TabAndDeleteWorkInTheAngleFields)
+{
+    make();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->edAz->setFocus();
+    w->edAz->setText("12.5");
+    w->edAz->setCursorPosition(0);
+    QTest::keyClick(w->edAz, Qt::Key_Delete);
+    EXPECT_EQ(w->edAz->text(), "2.5");
+    QTest::keyClick(w->edAz, Qt::Key_Tab);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->edEl->hasFocus(); }, 1000));
+    EXPECT_EQ(w->edEl->selectedText(), w->edEl->text()) << "keyboard focus selects it whole";
+}
 
 TEST_F(Window, EnterSendsTheFieldAndSendBoth)
 {
