@@ -141,7 +141,8 @@ TEST_F(OptionsPage, StoredValues)
         {"[Options]\nBaudrate index=4\nPooling (ms)=333\n", "9 600", 333, " 333"},
         {"[Options]\nBaudrate index=99\nPooling (ms)=abc\n", "9 600", 250, " 250"},
         {"[Options]\nBaudrate index=8\nPooling (ms)=1250\n", "115 200", 1250, "1 250"},
-        {"[options]\nbaudrate index=-1\npooling (ms)=12345\n", "9 600", 12345, "12 345"},
+        // Beyond the menu's range: its nearest end.
+        {"[options]\nbaudrate index=-1\npooling (ms)=12345\n", "9 600", 2000, "2 000"},
     };
     for (const auto& c : cases) {
         store(c.ini);
