@@ -2,6 +2,7 @@
 
 #include "core/angleline.h"
 #include "link/decimalpoint.h"
+#include "link/unhandled.h"
 #include "widgets/LCDLine.h"
 
 #include <QKeyEvent>
@@ -12,6 +13,24 @@ namespace {
 
 constexpr std::uint32_t kHorizontal = kt90::kJogLeft | kt90::kJogRight;
 constexpr std::uint32_t kVertical = kt90::kJogUp | kt90::kJogDown;
+// A repeat's press follows its release at the same server time; a little
+// slack for servers that stamp them a millisecond apart.
+constexpr quint64 kRepeatPairMs = 1;
+// How long a release waits for the press that would make it a repeat. The
+// server stamps both with one time but may deliver the press a few
+// milliseconds later (seen on Xvfb: up to 4 ms with the event thread busy);
+// well under the auto-repeat interval, so that a new press is never taken
+// for a repeat.
+constexpr int kRepeatWaitMs = 20;
+
+std::uint32_t axisOf(int key)
+{
+    if (key == Qt::Key_Left || key == Qt::Key_Right)
+        return kHorizontal;
+    if (key == Qt::Key_Up || key == Qt::Key_Down)
+        return kVertical;
+    return 0;
+}
 
 } // namespace
 
@@ -19,6 +38,10 @@ TManualControl::TManualControl(TDeviceLink& link, QLineEdit* edAz, QLineEdit* ed
                                std::function<bool()> foldOutShown)
     : fLink(link), fAz(edAz), fEl(edEl), fLine4(line4), fFoldOutShown(std::move(foldOutShown))
 {
+    fReleaseTimer.setSingleShot(true);
+    fReleaseTimer.setTimerType(Qt::PreciseTimer);
+    connect(&fReleaseTimer, &QTimer::timeout, this,
+            [this] { Guarded([this] { releasePending(); }); });
 }
 
 double TManualControl::AngleValue(const QString& text)
@@ -68,6 +91,16 @@ void TManualControl::jog(std::uint32_t mask)
 
 bool TManualControl::FormKeyDown(QKeyEvent* e)
 {
+    if (fPending) {
+        const bool repeat = fPending->key == e->key() && e->timestamp() >= fPending->timestamp &&
+                            e->timestamp() - fPending->timestamp <= kRepeatPairMs;
+        if (repeat) { // the key is still held: neither the release nor this
+            fPending.reset();
+            fReleaseTimer.stop();
+            return true;
+        }
+        releasePending(); // a new press comes after the release it follows
+    }
     if (fFoldOutShown())
         return false;
     const std::uint32_t b = fLink.fButtons();
@@ -101,25 +134,41 @@ bool TManualControl::FormKeyUp(QKeyEvent* e)
     // The key's own repeats come as releases too; only the real release
     // ends the jog.
     if (e->isAutoRepeat())
-        return e->key() == Qt::Key_Left || e->key() == Qt::Key_Right || e->key() == Qt::Key_Up ||
-               e->key() == Qt::Key_Down;
-    std::uint32_t axis = 0;
-    if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Right)
-        axis = kHorizontal;
-    else if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down)
-        axis = kVertical;
-    else
+        return axisOf(e->key()) != 0;
+    const std::uint32_t axis = axisOf(e->key());
+    if (!axis)
         return false;
     // A jog never outlives its key: the release ends it also while the
     // pages are open.
     if (fFoldOutShown() && !(fLink.fButtons() & axis))
         return false;
-    jog(fLink.fButtons() & ~axis);
+    if (e->timestamp() == 0) { // no server time to pair it by: at once
+        release(e->key());
+        return true;
+    }
+    if (fPending)
+        releasePending();
+    fPending = PendingRelease{e->key(), e->timestamp()};
+    fReleaseTimer.start(kRepeatWaitMs);
     return true;
+}
+
+void TManualControl::release(int key) { jog(fLink.fButtons() & ~axisOf(key)); }
+
+void TManualControl::releasePending()
+{
+    fReleaseTimer.stop();
+    if (!fPending)
+        return;
+    const int key = fPending->key;
+    fPending.reset();
+    release(key);
 }
 
 void TManualControl::ReleaseJogs()
 {
+    fPending.reset();
+    fReleaseTimer.stop();
     if (fLink.fButtons() != 0)
         jog(0);
 }

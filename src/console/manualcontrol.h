@@ -6,8 +6,10 @@
 #include "link/devicelink.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class QKeyEvent;
 class QLineEdit;
@@ -46,6 +48,18 @@ public:
 private:
     bool angleKeyPress(QKeyEvent* e, bool m1);
     void jog(std::uint32_t mask);
+    void release(int key);
+    void releasePending();
+
+    // An arrow key's release held back for a moment: X11 sends a held key's
+    // repeats as a release and a press with the same server time, flagged
+    // as repeats only when the press was already queued.
+    struct PendingRelease {
+        int key;
+        quint64 timestamp;
+    };
+    std::optional<PendingRelease> fPending;
+    QTimer fReleaseTimer;
 
     TDeviceLink& fLink;
     QLineEdit* fAz;

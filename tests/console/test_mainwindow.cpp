@@ -211,6 +211,32 @@ TEST_F(Window, ArrowKeysJog)
     EXPECT_EQ(w->edAz->cursorPosition(), 3) << "the caret did not move";
 }
 
+// Keys that carry the server's time, as on X11: a release followed by a
+// press of the same key at the same time is a repeat, whether or not it was
+// flagged; a release that no such press follows ends the jog.
+TEST_F(Window, AnUnflaggedRepeatPairDoesNotEndTheJog)
+{
+    connected();
+    const auto stamped = [&](QEvent::Type type, Qt::Key k, quint64 time) {
+        QKeyEvent e(type, k, Qt::NoModifier, QString());
+        e.setTimestamp(time);
+        QApplication::sendEvent(QApplication::focusWidget(), &e);
+    };
+    stamped(QEvent::KeyPress, Qt::Key_Left, 1000);
+    for (quint64 t = 1500; t < 1700; t += 30) {
+        stamped(QEvent::KeyRelease, Qt::Key_Left, t);
+        stamped(QEvent::KeyPress, Qt::Key_Left, t);
+    }
+    stamped(QEvent::KeyRelease, Qt::Key_Left, 1800);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return jogMasks().size() >= 2; }, 2000));
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0}));
+    // A new press after a real release is no repeat.
+    stamped(QEvent::KeyPress, Qt::Key_Left, 1900);
+    stamped(QEvent::KeyRelease, Qt::Key_Left, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return jogMasks().size() >= 4; }, 2000));
+    EXPECT_EQ(jogMasks(), (std::vector<int>{1, 0, 1, 0}));
+}
+
 TEST_F(Window, AJogNeverOutlivesItsKey)
 {
     connected();
