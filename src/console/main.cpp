@@ -2,6 +2,7 @@
 
 #include "console/application.h"
 #include "console/artwork.h"
+#include "console/windowdrag.h"
 #include "core/versiontext.h"
 #include "link/unhandled.h"
 #include "widgets/style.h"
@@ -32,11 +33,22 @@ public:
     using QWidget::QWidget;
 
 protected:
-    void mousePressEvent(QMouseEvent*) override
-    {
-        if (QWindow* w = window()->windowHandle())
-            w->startSystemMove();
-    }
+    void mousePressEvent(QMouseEvent* e) override { fDrag.press(this, e); }
+    void mouseMoveEvent(QMouseEvent* e) override { fDrag.move(this, e); }
+    void mouseReleaseEvent(QMouseEvent* e) override { fDrag.release(e); }
+
+private:
+    TWindowDrag fDrag;
+};
+
+// A fold-out page: its contents are controls, and a press between them
+// does not move the window.
+class TPage : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
 };
 
 // Labels and pictures keep their presses: they do not move the window.
@@ -262,7 +274,7 @@ void TFMain::FormCreate()
     pc->setGeometry(0, 21, kPanelWidth, kOptionsHeight - 21);
     QWidget* pages[3];
     for (int i = 0; i < PageTabs->count(); ++i) { // 4.
-        pages[i] = new QWidget;
+        pages[i] = new TPage;
         pc->addTab(pages[i], PageTabs->tabText(i));
     }
     const QString zero = QLocale().toString(0.0, 'f', 1); // 5.
@@ -435,11 +447,11 @@ void TFMain::paintEvent(QPaintEvent*)
     p.drawRect(rect().adjusted(1, 1, -2, -2));
 }
 
-void TFMain::mousePressEvent(QMouseEvent*)
-{
-    if (QWindow* w = windowHandle())
-        w->startSystemMove();
-}
+void TFMain::mousePressEvent(QMouseEvent* e) { fDrag.press(this, e); }
+
+void TFMain::mouseMoveEvent(QMouseEvent* e) { fDrag.move(this, e); }
+
+void TFMain::mouseReleaseEvent(QMouseEvent* e) { fDrag.release(e); }
 
 void TFMain::moveEvent(QMoveEvent* e)
 {

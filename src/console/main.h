@@ -8,6 +8,7 @@
 #include "config/messageboxui.h"
 #include "config/transfer.h"
 #include "console/manualcontrol.h"
+#include "console/windowdrag.h"
 #include "link/IPPing.h"
 #include "link/connection.h"
 #include "link/devicelink.h"
@@ -82,6 +83,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
@@ -122,4 +125,5 @@ private:
     } fSeenKey;
     int fConsoleHeight = 166;
     bool fStarted = false;
+    TWindowDrag fDrag; // by the window's margin
 };

@@ -189,6 +189,49 @@ TEST_F(Window, SnapsToTheScreenEdges)
     EXPECT_EQ(w->frameGeometry().bottom(), area.bottom());
 }
 
+// Sends a mouse event as the window system would, to a widget.
+void mouse(QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, QPointF(at), QPointF(to->mapToGlobal(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(to, &e);
+}
+
+// The right button moves the window from a free area as the left one does
+// through the window manager, and the move ends with that button; a press
+// between a page's controls moves nothing.
+TEST_F(Window, TheRightButtonMovesTheWindowUntilItIsReleased)
+{
+    make();
+    w->show();
+    w->move(100, 100);
+    const QPoint start = w->pos();
+    QWidget* free = w->panNavigate;
+    const QPoint at(250, 5);
+    ASSERT_EQ(free->childAt(at), nullptr) << "not a free area";
+    mouse(free, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+    mouse(free, QEvent::MouseMove, at + QPoint(30, 20), Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(w->pos(), start + QPoint(30, 20));
+    mouse(free, QEvent::MouseButtonRelease, at + QPoint(30, 20), Qt::RightButton, Qt::NoButton);
+    const QPoint after = w->pos();
+    mouse(free, QEvent::MouseMove, at + QPoint(80, 80), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(w->pos(), after) << "the window no longer follows the pointer";
+
+    // A free spot of the tracker page: the page frame itself, no control.
+    w->btnHideOptsClick();
+    w->PageTabs->setCurrentIndex(1);
+    QWidget* frame = w->frameOrbitron;
+    QPoint spot(-1, -1);
+    for (int y = 5; y < frame->height() && spot.x() < 0; y += 5)
+        for (int x = 5; x < frame->width() && spot.x() < 0; x += 5)
+            if (!frame->childAt(x, y))
+                spot = QPoint(x, y);
+    ASSERT_GE(spot.x(), 0);
+    mouse(frame, QEvent::MouseButtonPress, spot, Qt::RightButton, Qt::RightButton);
+    mouse(frame, QEvent::MouseMove, spot + QPoint(50, 30), Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(w->pos(), after) << "a press on a page moved the window";
+    mouse(frame, QEvent::MouseButtonRelease, spot + QPoint(50, 30), Qt::RightButton, Qt::NoButton);
+}
+
 TEST_F(Window, ArrowKeysJog)
 {
     connected();
