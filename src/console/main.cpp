@@ -255,10 +255,14 @@ void TFMain::buildOptions()
     PageTabs->setFont(PixelFont("Tahoma", 11));
     PageTabs->setDrawBase(false);
     PageTabs->setExpanding(false);
-    PageTabs->setStyleSheet(QStringLiteral("QTabBar { background: #111111; }"
-                                           "QTabBar::tab { background: #111111; color: #C0A000;"
-                                           " padding: 2px 10px; border: none; }"
-                                           "QTabBar::tab:selected { background: #111111; }"));
+    // Soft tabs: all alike but for the outline of the selected one, so that
+    // the operator sees which page is in front.
+    PageTabs->setStyleSheet(
+        QStringLiteral("QTabBar { background: #111111; }"
+                       "QTabBar::tab { background: #111111; color: #C0A000; padding: 1px 9px;"
+                       " border: 1px solid #111111; border-bottom: none; }"
+                       "QTabBar::tab:selected { background: #111111; border-color: #C0A000;"
+                       " border-top-left-radius: 3px; border-top-right-radius: 3px; }"));
     for (const char* caption : {"KT-90 parameters", "ORBITRON", "Options"})
         PageTabs->addTab(QString::fromLatin1(caption));
     connect(PageTabs, &QTabBar::currentChanged, this,
@@ -280,10 +284,10 @@ void TFMain::FormCreate()
     const QString zero = QLocale().toString(0.0, 'f', 1); // 5.
     edAz->setText(zero);
     edEl->setText(zero);
-    // Whole, as the first thing typed is to replace it: "0.0" followed by
-    // 123 would point the antenna at 0°. Keyboard focus selects it again.
+    // M1 has the focus at start-up: its text is selected whole, as the first
+    // thing typed is to replace it ("0.0" followed by 123 would point the
+    // antenna at 0°). Keyboard focus selects either field whole again.
     edAz->selectAll();
-    edEl->selectAll();
 
     frameOptions = new TOptionsFrame(pages[2], fIniPath, *cp, *fPorts, // 6.
                                      [this](bool show) { ShowPowerOutputs(show); });

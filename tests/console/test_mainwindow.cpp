@@ -232,6 +232,27 @@ TEST_F(Window, TheRightButtonMovesTheWindowUntilItIsReleased)
     mouse(frame, QEvent::MouseButtonRelease, spot + QPoint(50, 30), Qt::RightButton, Qt::NoButton);
 }
 
+// The tab strip shows which page is in front: the selected tab alone has an
+// outline, in the strip's text colour.
+TEST_F(Window, TheSelectedPageTabIsOutlined)
+{
+    make();
+    w->show();
+    w->btnHideOptsClick();
+    for (int selected = 0; selected < w->PageTabs->count(); ++selected) {
+        w->PageTabs->setCurrentIndex(selected);
+        const QImage strip = w->PageTabs->grab().toImage();
+        for (int tab = 0; tab < w->PageTabs->count(); ++tab) {
+            const QRect r = w->PageTabs->tabRect(tab);
+            // Half way down the tab's left edge.
+            const QColor edge = strip.pixelColor(r.left(), r.center().y());
+            EXPECT_EQ(edge == QColor(0xC0, 0xA0, 0x00), tab == selected)
+                << "tab " << tab << " with tab " << selected
+                << " selected: " << edge.name().toStdString();
+        }
+    }
+}
+
 TEST_F(Window, ArrowKeysJog)
 {
     connected();
