@@ -17,9 +17,9 @@ if [ "${1:-}" = "--fuzz" ]; then
   fuzz_seconds="${2:?--fuzz needs SECONDS}"
 fi
 if [ "${KT90_BENCH_QUICK:-}" = "1" ]; then
-  link_rounds=50 watch_s=3 rss_s=3 rotctl_n=200 soak_n=300
+  link_rounds=50 watch_s=3 rss_s=3 rotctl_n=200 soak_n=300 responsive_s=5
 else
-  link_rounds=500 watch_s=60 rss_s=60 rotctl_n=2000 soak_n=10000
+  link_rounds=500 watch_s=60 rss_s=60 rotctl_n=2000 soak_n=10000 responsive_s=60
 fi
 
 scripts/build.sh >/dev/null
@@ -48,6 +48,8 @@ for i in 1 2 3 4 5; do
   medians_of_run build/bench/bench_rotctl "$rotctl_n" >>"$out/rotctl-free"
   medians_of_run taskset -c 0 build/bench/bench_rotctl "$rotctl_n" >>"$out/rotctl-pinned"
 done
+step "responsiveness, ${responsive_s} s per controller"
+build/bench/responsiveness "$responsive_s" >"$out/responsive"
 step "fault soak, $soak_n exchanges per link"
 build/bench/soak "$soak_n" >"$out/soak"
 
@@ -55,6 +57,15 @@ build/bench/soak "$soak_n" >"$out/soak"
 row() { grep -F "| $1" "$2" | head -1; }
 field() { awk -F'|' -v n="$1" '{gsub(/^ +| +$/, "", $n); print $n}'; }
 median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+# Responsiveness: a case's longest stall and longest key delay.
+stall() { grep -F "| $1" "$out/responsive" | head -1 | field 3; }
+key_max() { grep -F "| $1" "$out/responsive" | head -1 | field 8; }
+stall_p999() { grep -F "| $1" "$out/responsive" | head -1 | field 4; }
+worst_stall() { printf '%s\n' "$(stall healthy)" "$(stall slow)" "$(stall stalled)" | sort -n | tail -1; }
+keys_met() {
+  if [ "$(met "$(key_max healthy)" 5 "<=")" = met ] && [ "$(met "$(key_max slow)" 205 "<=")" = met ] &&
+    [ "$(met "$(key_max stalled)" 705 "<=")" = met ]; then echo met; else echo "**not met**"; fi
+}
 
 over_fast=$(row "pty at 460800" "$out/link" | field 6)
 over_slow=$(row "pty at 9600" "$out/link" | field 6)
@@ -70,7 +81,7 @@ theirs_pinned=$(awk '{print $2}' "$out/rotctl-pinned" | median)
 floor_pinned=$(awk '{print $3}' "$out/rotctl-pinned" | median)
 
 met() { awk -v v="$1" -v t="$2" -v op="$3" 'BEGIN {
-  ok = (op == "<" ? v + 0 < t + 0 : v + 0 >= t + 0); print (v == "" ? "not measured" : ok ? "met" : "**not met**") }'; }
+  ok = (op == "<" ? v + 0 < t + 0 : op == "<=" ? v + 0 <= t + 0 : v + 0 >= t + 0); print (v == "" ? "not measured" : ok ? "met" : "**not met**") }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a + 0 > 0 && b != "") printf "%.2f", b / a; else print "" }'; }
 soak_col() { awk -F'|' -v link="$1" -v n="$2" '$2 ~ link {gsub(/^ +| +$/, "", $n); print $n}' "$out/soak"; }
 rss_growth() {
@@ -134,6 +145,8 @@ $(machine)
 | fault soak, good replies not decoded (TCP, pty) | $(soak_col TCP 6), $(soak_col pty 6) | 0 | $(met "$(($(soak_col TCP 6) + $(soak_col pty 6)))" 1 "<") |
 | fault soak, refused upload steps taken as accepted (TCP, pty) | $(soak_col TCP 11), $(soak_col pty 11) | 0 | $(met "$(($(soak_col TCP 11) + $(soak_col pty 11)))" 1 "<") |
 | fault soak, resident memory growth after the first tenth (TCP, pty) | $(rss_growth TCP), $(rss_growth pty) KiB | flat (< 1 MiB) | $(met "$(( $(rss_growth TCP) > $(rss_growth pty) ? $(rss_growth TCP) : $(rss_growth pty) ))" 1024 "<") |
+| event thread's longest stall, TCP controller healthy / 200 ms late / stalled | $(stall healthy) / $(stall slow) / $(stall stalled) ms (the machine's floor $(stall none) ms) | ≤ 20 ms | $(met "$(worst_stall)" 20 "<=") |
+| STOP or jog release, due to on the wire, longest, healthy / 200 ms late / stalled | $(key_max healthy) / $(key_max slow) / $(key_max stalled) ms | the outstanding exchange's rest + 5 ms: 5 / 205 / 705 ms | $(keys_met) |
 | fuzzing, crashes | $([ -n "$fuzz_rows" ] && echo "$fuzz_crashes" || echo "not run") | 0 | $([ -n "$fuzz_rows" ] && met "$fuzz_crashes" 1 "<" || echo "not run") |
 
 ## Status round trip through the device link
@@ -213,6 +226,22 @@ trip holds the client's own send and receive and the switches to the server and 
 server can save: the goal holds only if the panel's median is below half of rotctld's, and where
 the floor itself is above that, no server can meet it. The panel's answer is written in one piece,
 so Gpredict's single \`recv\` always gets all of it.
+
+## Responsiveness on a healthy, slow and stalled link
+
+\`build/bench/responsiveness ${responsive_s}\`: the device link polls a TCP controller every 250 ms
+(time-out 500 ms) for ${responsive_s} s per case; the controller is a fake in a thread of its own
+that answers at once, 200 ms late, or never, and notes when each frame arrives. A 5 ms timer on the
+event thread measures how late it runs (the longest stall, the 99.9th percentile of its lateness,
+and the share of time it ran late). A STOP every 4 s and a jog press and its release 300 ms later in
+between stand for keys: the time from when each was due to its arrival at the controller. The first
+row runs the timer alone: what this machine's scheduler costs without the link.
+
+$(cat "$out/responsive")
+
+Targets: no stall longer than 20 ms; a STOP or jog release on the wire within the outstanding
+exchange's remaining time plus 5 ms (at worst the reply delay, or the TCP deadline of 500 ms plus
+the 200 ms a 12-byte reply needs at 600 Bd).
 
 ## Fault soak
 

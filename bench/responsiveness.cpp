@@ -1,0 +1,278 @@
+// How long the event thread is kept from running while the link talks to a
+// TCP controller that answers at once, 200 ms late, or never; and how long
+// a key's command (STOP, a jog release) takes from the moment it is due to
+// the moment the controller has it. The controller is a fake of our own in a
+// thread of its own, so that its clock marks when a frame arrived.
+//
+// Usage: responsiveness [SECONDS per case]   (default 60)
+// Only the link's long-standing interface is used (its public poll timer,
+// the TCP client's connect), so that the same file builds against older
+// versions of the link for a before-and-after comparison.
+
+#include "core/frames.h"
+#include "link/devicelink.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// A controller on loopback TCP that notes when each frame arrives and
+// answers it delayMs later (never when delayMs < 0).
+class FakeController {
+public:
+    explicit FakeController(int delayMs) : fDelay(delayMs)
+    {
+        fListen = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fListen, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(fListen, 1);
+        socklen_t n = sizeof a;
+        getsockname(fListen, reinterpret_cast<sockaddr*>(&a), &n);
+        fPort = ntohs(a.sin_port);
+        fThread = std::thread([this] { serve(); });
+    }
+    ~FakeController()
+    {
+        fStop = true;
+        fThread.join();
+        close(fListen);
+    }
+    quint16 port() const { return fPort; }
+
+    // When the first frame with this command byte and first argument byte
+    // arrived after `after`.
+    bool arrival(std::uint8_t command, std::uint8_t arg, Clock::time_point after,
+                 Clock::time_point& at)
+    {
+        std::lock_guard<std::mutex> l(fMu);
+        for (const auto& [t, c] : fArrivals)
+            if (c == (command << 8 | arg) && t >= after) {
+                at = t;
+                return true;
+            }
+        return false;
+    }
+
+private:
+    void serve()
+    {
+        int fd = -1;
+        std::vector<std::uint8_t> held;
+        std::vector<std::pair<Clock::time_point, std::vector<std::uint8_t>>> due;
+        while (!fStop) {
+            pollfd p{fd >= 0 ? fd : fListen, POLLIN, 0};
+            int wait = 20;
+            if (!due.empty())
+                wait = std::max(0, static_cast<int>(msSince(Clock::now(), due.front().first)));
+            if (poll(&p, 1, std::min(wait, 20)) > 0) {
+                if (fd < 0) {
+                    fd = accept(fListen, nullptr, nullptr);
+                    continue;
+                }
+                std::uint8_t buf[512];
+                const ssize_t n = read(fd, buf, sizeof buf);
+                if (n <= 0)
+                    break;
+                const auto now = Clock::now();
+                held.insert(held.end(), buf, buf + n);
+                while (held.size() >= 13) {
+                    const std::uint8_t command = held[11];
+                    {
+                        std::lock_guard<std::mutex> l(fMu);
+                        fArrivals.emplace_back(now, command << 8 | held[1]);
+                    }
+                    if (fDelay >= 0) {
+                        const kt90::Frame reply = command == 0x3F
+                                                      ? kt90::outputsReply(0)
+                                                      : kt90::positionReply(0, 10, 0, 10);
+                        due.emplace_back(now + std::chrono::milliseconds(fDelay), reply);
+                    }
+                    held.erase(held.begin(), held.begin() + 13);
+                }
+            }
+            while (!due.empty() && due.front().first <= Clock::now()) {
+                if (write(fd, due.front().second.data(), due.front().second.size()) < 0)
+                    break;
+                due.erase(due.begin());
+            }
+        }
+        if (fd >= 0)
+            close(fd);
+    }
+
+    int fDelay;
+    int fListen = -1;
+    quint16 fPort = 0;
+    std::atomic<bool> fStop{false};
+    std::thread fThread;
+    std::mutex fMu;
+    std::vector<std::pair<Clock::time_point, int>> fArrivals;
+};
+
+// The machine's own floor: the pulse alone, no link.
+constexpr int kNoLink = -2;
+
+struct Settings : TFixedLinkSettings {
+    Settings() { serial = false; }
+};
+
+struct Result {
+    double longestStallMs = 0;
+    std::vector<double> lateness; // of every pulse
+    double blockedShare = 0;
+    std::vector<double> keyMs; // due to arrival, STOP and jog releases
+    int keysLost = 0;
+};
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
+}
+
+Result run(QCoreApplication& app, int delayMs, int seconds)
+{
+    const bool withLink = delayMs != kNoLink;
+    FakeController controller(withLink ? delayMs : -1);
+    kt90::TktFRAMParams current;
+    TQtSerialPort serial;
+    TQtTcpClient tcp;
+    Settings settings;
+    TDeviceLink link(serial, tcp, current);
+    link.setOptions(&settings);
+    if (withLink) {
+        tcp.setHost(QStringLiteral("127.0.0.1"));
+        tcp.setPort(controller.port());
+        tcp.Connect();
+        link.tmrRefresh.setInterval(settings.pooling);
+        link.tmrRefresh.start();
+    }
+
+    Result r;
+    // The event thread's pulse: a 5 ms timer whose lateness is the stall.
+    constexpr int kTick = 5;
+    QTimer pulse;
+    pulse.setTimerType(Qt::PreciseTimer);
+    const auto begin = Clock::now();
+    std::optional<Clock::time_point> last; // from the first tick: the loop runs
+    double blocked = 0;
+    QObject::connect(&pulse, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        const double late = last ? msSince(*last, now) - kTick : 0;
+        last = now;
+        r.longestStallMs = std::max(r.longestStallMs, late);
+        r.lateness.push_back(late);
+        if (late > 1)
+            blocked += late;
+    });
+    pulse.start(kTick);
+
+    // Every 4 s a STOP, and 2 s later a jog press and its release 300 ms
+    // after it: further apart than the longest exchange, so that each key
+    // meets at most the exchange in progress and its own press (keys faster
+    // than a dead link's exchanges queue up behind each other). Each is due
+    // when its timer was meant to fire, as a key is when it is pressed,
+    // whether or not the event thread ran then.
+    struct Key {
+        Clock::time_point due;
+        std::uint8_t command;
+        std::uint32_t mask;
+        bool measured;
+    };
+    std::vector<Key> keys;
+    for (int ms = 350; withLink && ms < seconds * 1000 - 1500; ms += 2000) {
+        const int kind = (ms / 2000) % 2;
+        if (kind == 0) {
+            keys.push_back({begin + std::chrono::milliseconds(ms), 0x0F, 0, true});
+        } else {
+            keys.push_back({begin + std::chrono::milliseconds(ms), 0x14, 1, false});
+            keys.push_back({begin + std::chrono::milliseconds(ms + 300), 0x14, 0, true});
+        }
+    }
+    for (const Key& k : keys) {
+        const int in = static_cast<int>(msSince(Clock::now(), k.due));
+        QTimer::singleShot(std::max(0, in), Qt::PreciseTimer, &link, [&link, k] {
+            try {
+                if (k.command == 0x0F) {
+                    link.SendStop();
+                } else {
+                    link.setButtons(k.mask);
+                    link.SendJog();
+                }
+            } catch (const std::exception&) {
+                // a time-out of a stalled controller: the frame went out
+            }
+        });
+    }
+    QTimer::singleShot(seconds * 1000, &app, [&app] { app.quit(); });
+    app.exec();
+    pulse.stop();
+    link.tmrRefresh.stop();
+    r.blockedShare = blocked / msSince(begin, Clock::now());
+
+    for (const Key& k : keys) {
+        if (!k.measured)
+            continue;
+        Clock::time_point at;
+        // A precise timer may fire a hair early.
+        const auto from = k.due - std::chrono::milliseconds(2);
+        if (controller.arrival(k.command, static_cast<std::uint8_t>(k.mask), from, at))
+            r.keyMs.push_back(std::max(0.0, msSince(k.due, at)));
+        else
+            ++r.keysLost;
+    }
+    tcp.Disconnect();
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 60;
+    std::printf("| controller | longest stall ms | stall p99.9 ms | blocked %% | key to wire "
+                "median ms | p99 ms | max ms | keys lost |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    const std::pair<const char*, int> cases[] = {{"none (the machine's floor)", kNoLink},
+                                                 {"healthy", 0},
+                                                 {"slow (200 ms)", 200},
+                                                 {"stalled", -1}};
+    for (const auto& [name, delay] : cases) {
+        const Result r = run(app, delay, seconds);
+        std::printf("| %s | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %d |\n", name,
+                    r.longestStallMs, percentile(r.lateness, 0.999), 100.0 * r.blockedShare,
+                    percentile(r.keyMs, 0.5), percentile(r.keyMs, 0.99), percentile(r.keyMs, 1.0),
+                    r.keysLost);
+        std::fflush(stdout);
+    }
+    return 0;
+}
