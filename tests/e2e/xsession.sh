@@ -30,7 +30,6 @@ wait_for() {
 }
 
 start_x() {
-  exec 3<> >(:)
   Xvfb -displayfd 4 -screen 0 1280x1024x24 -ardelay 250 -arinterval 30 -nolisten tcp \
     4>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
