@@ -131,35 +131,58 @@ std::vector<PanelField> buildPanels()
     const auto ports = [](int column, int row, int tabIndex) {
         return PanelPlace{EditorPage::Ports, column, row, 0, 0, tabIndex};
     };
-    const PanelField others[] = {
+    // The other panels all show a byte through a label table.
+    struct TableParam {
+        const char* name;
+        int number;
+        std::size_t offset;
+        Correction correction;
+        int min, max;
+        const LabelTable* table;
+        PanelPlace place;
+        const char* label;
+        int dragStep;
+    };
+    const TableParam others[] = {
         // clang-format off
-        {"pn72MotorStart", 72, offs::manual_ctrl_start, T::U8, C::None, -1, {72, 0, 1, F::Table, &kStartStopTable}, motors(5, 0, 1), "Start:", false, kDragValue},
-        {"pn73MotorStop", 73, offs::manual_ctrl_stop, T::U8, C::None, -1, {73, 0, 1, F::Table, &kStartStopTable}, motors(6, 0, 2), "Stop:", false, kDragValue},
-        {"pn30MotorConfTemplate", 30, offs::motor_template, T::U8, C::None, -1, {30, 0, 7, F::Table, &kTemplateTable}, motors(1, 0, 0), "Template:", false, kDragTable},
-        {"pn31MotorConfControl1", 31, offs::motor_control1, T::U8, C::None, -1, {31, 0, 4, F::Table, &kPortTable}, motors(7, 0, 3), "", false, kDragTable},
-        {"pn33MotorConfProtocol1", 33, offs::motor_protocol1, T::U8, C::None, -1, {33, 0, 3, F::Table, &kProtocolTable}, motors(8, 0, 4), "", false, kDragTable},
-        {"pn32MotorConfControl2", 32, offs::motor_control2, T::U8, C::None, -1, {32, 0, 4, F::Table, &kPortTable}, motors(10, 0, 5), "", false, kDragTable},
-        {"pn34MotorConfProtocol2", 34, offs::motor_protocol2, T::U8, C::None, -1, {34, 0, 3, F::Table, &kProtocolTable}, motors(11, 0, 6), "", false, kDragTable},
-        {"pn99ShowAzimuth", 99, offs::az_show_math, T::U8, C::None, -1, {99, 0, 1, F::Table, &kDisplayTable}, motors(2, 2, 0), "Show azimuth:", false, kDragValue},
-        {"pn98PairMotors", 98, offs::pair_rotors, T::U8, C::None, -1, {98, 0, 1, F::Table, &kOffOnTable}, motors(9, 2, 1), "Pair motors:", false, kDragValue},
-        {"pn95UseShortWay", 95, offs::use_short_way, T::U8, C::None, -1, {95, 0, 1, F::Table, &kOffOnTable}, motors(3, 2, 2), "Use short way:", false, kDragValue},
-        {"pn80MouseControl", 80, offs::mouse_control, T::U8, C::None, -1, {80, 0, 1, F::Table, &kOffOnTable}, motors(4, 2, 3), "Mouse control:", false, kDragValue},
-        {"pn74Com0State", 74, offs::com_state + 0, T::U8, C::None, -1, {74, 0, 1, F::Table, &kOffOnTable}, ports(0, 1, 0), "State:", false, 0},
-        {"pn86Com0Baud", 86, com(0, offs::comRec::baud), T::U8, C::Baud, -1, {86, 0, 10, F::Table, &kBaudTable}, ports(0, 2, 1), "Baud:", false, 0},
-        {"pn89Com0Databits", 89, com(0, offs::comRec::data_bits), T::U8, C::DataBits, -1, {89, 4, 8, F::Table, &kDataBitsTable}, ports(0, 3, 2), "Data bits:", false, 0},
-        {"pn91Com0Stopbits", 91, com(0, offs::comRec::stop_bits), T::U8, C::StopBits, -1, {91, 1, 2, F::Table, &kStopBitsTable}, ports(0, 4, 3), "Stop bits:", false, 0},
-        {"pn93Com0Parity", 93, com(0, offs::comRec::parity), T::U8, C::Parity, -1, {93, 0, 2, F::Table, &kParityTable}, ports(0, 5, 4), "Parity:", false, 0},
-        {"pn75Com1State", 75, offs::com_state + 1, T::U8, C::None, -1, {75, 0, 1, F::Table, &kOffOnTable}, ports(1, 1, 5), "State:", false, 0},
-        {"pn87Com1Baud", 87, com(1, offs::comRec::baud), T::U8, C::Baud, -1, {87, 0, 10, F::Table, &kBaudTable}, ports(1, 2, 6), "Baud:", false, 0},
-        {"pn90Com1Databits", 90, com(1, offs::comRec::data_bits), T::U8, C::DataBits, -1, {90, 4, 8, F::Table, &kDataBitsTable}, ports(1, 3, 7), "Data bits:", false, 0},
-        {"pn92Com1Stopbits", 92, com(1, offs::comRec::stop_bits), T::U8, C::StopBits, -1, {92, 1, 2, F::Table, &kStopBitsTable}, ports(1, 4, 8), "Stop bits:", false, 0},
-        {"pn94Com1Parity", 94, com(1, offs::comRec::parity), T::U8, C::Parity, -1, {94, 0, 2, F::Table, &kParityTable}, ports(1, 5, 9), "Parity:", false, 0},
-        {"pn88USBBaud", 88, offs::usb_baudrate, T::U8, C::Baud, -1, {88, 0, 10, F::Table, &kBaudTable}, ports(2, 2, 10), "Baud:", false, 0},
-        {"pn41ETHComState", 41, offs::eth_state, T::U8, C::None, -1, {41, 0, 1, F::Table, &kOffOnTable}, ports(3, 1, 11), "State:", false, 0},
-        {"pn40USBComState", 40, offs::usb_state, T::U8, C::None, -1, {40, 0, 1, F::Table, &kOffOnTable}, ports(2, 1, 12), "State:", false, 0},
+        {"pn72MotorStart", 72, offs::manual_ctrl_start, C::None, 0, 1, &kStartStopTable, motors(5, 0, 1), "Start:", kDragValue},
+        {"pn73MotorStop", 73, offs::manual_ctrl_stop, C::None, 0, 1, &kStartStopTable, motors(6, 0, 2), "Stop:", kDragValue},
+        {"pn30MotorConfTemplate", 30, offs::motor_template, C::None, 0, 7, &kTemplateTable, motors(1, 0, 0), "Template:", kDragTable},
+        {"pn31MotorConfControl1", 31, offs::motor_control1, C::None, 0, 4, &kPortTable, motors(7, 0, 3), "", kDragTable},
+        {"pn33MotorConfProtocol1", 33, offs::motor_protocol1, C::None, 0, 3, &kProtocolTable, motors(8, 0, 4), "", kDragTable},
+        {"pn32MotorConfControl2", 32, offs::motor_control2, C::None, 0, 4, &kPortTable, motors(10, 0, 5), "", kDragTable},
+        {"pn34MotorConfProtocol2", 34, offs::motor_protocol2, C::None, 0, 3, &kProtocolTable, motors(11, 0, 6), "", kDragTable},
+        {"pn99ShowAzimuth", 99, offs::az_show_math, C::None, 0, 1, &kDisplayTable, motors(2, 2, 0), "Show azimuth:", kDragValue},
+        {"pn98PairMotors", 98, offs::pair_rotors, C::None, 0, 1, &kOffOnTable, motors(9, 2, 1), "Pair motors:", kDragValue},
+        {"pn95UseShortWay", 95, offs::use_short_way, C::None, 0, 1, &kOffOnTable, motors(3, 2, 2), "Use short way:", kDragValue},
+        {"pn80MouseControl", 80, offs::mouse_control, C::None, 0, 1, &kOffOnTable, motors(4, 2, 3), "Mouse control:", kDragValue},
+        {"pn74Com0State", 74, offs::com_state + 0, C::None, 0, 1, &kOffOnTable, ports(0, 1, 0), "State:", 0},
+        {"pn86Com0Baud", 86, com(0, offs::comRec::baud), C::Baud, 0, 10, &kBaudTable, ports(0, 2, 1), "Baud:", 0},
+        {"pn89Com0Databits", 89, com(0, offs::comRec::data_bits), C::DataBits, 4, 8, &kDataBitsTable, ports(0, 3, 2), "Data bits:", 0},
+        {"pn91Com0Stopbits", 91, com(0, offs::comRec::stop_bits), C::StopBits, 1, 2, &kStopBitsTable, ports(0, 4, 3), "Stop bits:", 0},
+        {"pn93Com0Parity", 93, com(0, offs::comRec::parity), C::Parity, 0, 2, &kParityTable, ports(0, 5, 4), "Parity:", 0},
+        {"pn75Com1State", 75, offs::com_state + 1, C::None, 0, 1, &kOffOnTable, ports(1, 1, 5), "State:", 0},
+        {"pn87Com1Baud", 87, com(1, offs::comRec::baud), C::Baud, 0, 10, &kBaudTable, ports(1, 2, 6), "Baud:", 0},
+        {"pn90Com1Databits", 90, com(1, offs::comRec::data_bits), C::DataBits, 4, 8, &kDataBitsTable, ports(1, 3, 7), "Data bits:", 0},
+        {"pn92Com1Stopbits", 92, com(1, offs::comRec::stop_bits), C::StopBits, 1, 2, &kStopBitsTable, ports(1, 4, 8), "Stop bits:", 0},
+        {"pn94Com1Parity", 94, com(1, offs::comRec::parity), C::Parity, 0, 2, &kParityTable, ports(1, 5, 9), "Parity:", 0},
+        {"pn88USBBaud", 88, offs::usb_baudrate, C::Baud, 0, 10, &kBaudTable, ports(2, 2, 10), "Baud:", 0},
+        {"pn41ETHComState", 41, offs::eth_state, C::None, 0, 1, &kOffOnTable, ports(3, 1, 11), "State:", 0},
+        {"pn40USBComState", 40, offs::usb_state, C::None, 0, 1, &kOffOnTable, ports(2, 1, 12), "State:", 0},
         // clang-format on
     };
-    p.insert(p.end(), std::begin(others), std::end(others));
+    for (const TableParam& t : others)
+        p.push_back({t.name,
+                     t.number,
+                     t.offset,
+                     T::U8,
+                     t.correction,
+                     -1,
+                     {t.number, t.min, t.max, F::Table, t.table},
+                     t.place,
+                     t.label,
+                     false,
+                     t.dragStep});
     return p;
 }
 
