@@ -110,11 +110,10 @@ void TDeviceLink::logReceived(const std::uint8_t* data, int count) const
 
 void TDeviceLink::tmrTimeOutTimer()
 {
-    if (fTcp) { // said by the exchange itself
+    qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
+    if (fTcp) {
         fTcp->state = kt90::ExchangeTimedOut;
         fTcp = nullptr;
-    } else {
-        qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
     }
     tmrTimeOut.stop();
     setState(kt90::ExchangeTimedOut);
@@ -230,10 +229,8 @@ bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
     }
     if (exchange.closed)
         throw kt90::Error(tn.errorText().toStdString());
-    if (exchange.state == kt90::ExchangeTimedOut) {
-        qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
+    if (exchange.state == kt90::ExchangeTimedOut)
         throw kt90::ETcpReadTimeout();
-    }
     // This exchange's outcome, also when a command that waited for it ran
     // since.
     fStateValue = exchange.state;
