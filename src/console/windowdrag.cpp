@@ -4,33 +4,26 @@
 #include <QWidget>
 #include <QWindow>
 
-bool TWindowDrag::press(QWidget* from, QMouseEvent* e)
+void TWindowDrag::press(QWidget* from, QMouseEvent* e)
 {
     QWidget* window = from->window();
     if (e->button() == Qt::LeftButton) {
         if (QWindow* w = window->windowHandle())
             w->startSystemMove();
-        return true;
+    } else if (fButton == Qt::NoButton) { // one move at a time
+        fButton = e->button();
+        fGrabbedAt = e->globalPosition().toPoint() - window->frameGeometry().topLeft();
     }
-    if (fButton != Qt::NoButton)
-        return true; // one move at a time
-    fButton = e->button();
-    fGrabbedAt = e->globalPosition().toPoint() - window->frameGeometry().topLeft();
-    return true;
 }
 
-bool TWindowDrag::move(QWidget* from, QMouseEvent* e)
+void TWindowDrag::move(QWidget* from, QMouseEvent* e)
 {
-    if (fButton == Qt::NoButton || !(e->buttons() & fButton))
-        return false;
-    from->window()->move(e->globalPosition().toPoint() - fGrabbedAt);
-    return true;
+    if (fButton != Qt::NoButton && (e->buttons() & fButton))
+        from->window()->move(e->globalPosition().toPoint() - fGrabbedAt);
 }
 
-bool TWindowDrag::release(QMouseEvent* e)
+void TWindowDrag::release(QMouseEvent* e)
 {
-    if (fButton == Qt::NoButton || e->button() != fButton)
-        return false;
-    fButton = Qt::NoButton;
-    return true;
+    if (e->button() == fButton)
+        fButton = Qt::NoButton;
 }

@@ -14,10 +14,9 @@ class QWidget;
 
 class TWindowDrag {
 public:
-    // Each returns whether it took the event.
-    bool press(QWidget* from, QMouseEvent* e);
-    bool move(QWidget* from, QMouseEvent* e);
-    bool release(QMouseEvent* e);
+    void press(QWidget* from, QMouseEvent* e);
+    void move(QWidget* from, QMouseEvent* e);
+    void release(QMouseEvent* e);
 
 private:
     Qt::MouseButton fButton = Qt::NoButton;
