@@ -4,6 +4,7 @@
 #include "config/transfer.h"
 #include "core/angleline.h"
 #include "core/errors.h"
+#include "core/exchange.h"
 #include "link/devicelink.h"
 
 #include <QCoreApplication>
@@ -279,7 +280,7 @@ int run(QCoreApplication& app, const Args& a)
         link.Exchange(kt90::statusCommand(), 0);
         link.SendPosition(a.m1, a.m2);
         if (!settings.serial && link.fState() != kt90::ExchangeReplied)
-            throw kt90::EInvalidDataReceivedException();
+            kt90::ThrowExchangeError(link.fState());
     } else if (a.command == "stop") {
         link.Exchange(kt90::stopCommand(), 0);
     } else if (a.command == "jog") {
