@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev
   libsimpleini-dev
   libgtest-dev libgmock-dev
-  socat xvfb xauth xdotool
+  socat xvfb xauth xdotool libxcb1-dev
   fonts-wine fonts-dejavu-core
   iputils-ping libhamlib-utils
   clang-format

@@ -9,6 +9,8 @@
 #include <QEventLoop>
 
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 namespace {
 
@@ -40,12 +42,20 @@ TDeviceLink::TDeviceLink(ISerialPort& serial, ITcpClient& tcp, kt90::TktFRAMPara
     connect(&tn, &ITcpClient::Closed, this, [this] { Guarded([this] { tnClosed(); }); });
 }
 
-struct TDeviceLink::TcpExchange {
-    int want = 0;
+// A command waiting its turn, in flight, or done with its outcome.
+struct TDeviceLink::Pending {
+    kt90::Frame frame;
+    int replyLength = 0;
+    bool tcp = false;
+    int want = 0; // TCP: the reply bytes awaited and those read so far
     int got = 0;
+    bool done = false;
+    bool result = false; // what SendCommand returns
     kt90::ExchangeState state = kt90::ExchangeBusy;
     std::optional<std::uint8_t> acknowledged;
-    bool closed = false;
+    bool timedOut = false;
+    std::optional<QString> closed; // TCP: the peer went away, with the reason
+    std::exception_ptr error;
 };
 
 struct TDeviceLink::Wait {
@@ -56,31 +66,63 @@ struct TDeviceLink::Wait {
 void TDeviceLink::setState(kt90::ExchangeState state)
 {
     fStateValue = state;
+    wakeWaits();
+    emit stateChanged(state);
+}
+
+void TDeviceLink::wakeWaits()
+{
     for (Wait* w : fWaits) {
         w->woken = true;
         w->loop.quit();
     }
-    emit stateChanged(state);
+}
+
+void TDeviceLink::settle(Pending& p)
+{
+    p.done = true;
+    wakeWaits();
+}
+
+bool TDeviceLink::waitForChange()
+{
+    Wait w;
+    fWaits.push_back(&w);
+    w.loop.exec();
+    fWaits.erase(std::find(fWaits.begin(), fWaits.end(), &w));
+    return w.woken;
+}
+
+void TDeviceLink::RunUntil(const std::function<bool()>& finished)
+{
+    // Commands leave in the order they were given. Each caller waits in a
+    // nested event loop, newer ones inside older ones, and only the innermost
+    // can run; so whichever wait is innermost when the link falls free starts
+    // the oldest command, on behalf of the caller it belongs to. Were each
+    // to send its own, a jog release given while its press waited would
+    // overtake the press and leave the motor running.
+    while (!finished()) {
+        if (!fInFlight && !fQueue.empty()) {
+            Pending& next = *fQueue.front();
+            fQueue.pop_front();
+            next.tcp ? startTcp(next) : startSerial(next);
+            continue;
+        }
+        if (!fInFlight)
+            return; // nothing to wait for
+        // Only the application shutting its event loops down ends a wait
+        // without a change; no reply will be seen then, and going round
+        // again would spin. The exchange ends as a time-out.
+        if (!waitForChange() && fInFlight) {
+            fInFlight->timedOut = true;
+            EndWait(kt90::ExchangeTimedOut);
+        }
+    }
 }
 
 void TDeviceLink::WaitWhileBusy()
 {
-    // A nested event loop keeps the window alive and is woken the moment the
-    // state changes; a command started from inside it waits in a loop of its
-    // own, so exchanges never overlap on the wire.
-    while (fStateValue == kt90::ExchangeBusy) {
-        Wait w;
-        fWaits.push_back(&w);
-        w.loop.exec();
-        fWaits.erase(std::find(fWaits.begin(), fWaits.end(), &w));
-        // Only the application shutting its event loops down ends a wait
-        // without a change of state; no reply will be seen then, and going
-        // round again would spin. The wait ends as a time-out.
-        if (!w.woken && fStateValue == kt90::ExchangeBusy) {
-            tmrTimeOut.stop();
-            setState(kt90::ExchangeTimedOut);
-        }
-    }
+    RunUntil([this] { return !fInFlight && fQueue.empty(); });
 }
 
 void TDeviceLink::BeginWait(int timeoutMs)
@@ -93,6 +135,13 @@ void TDeviceLink::BeginWait(int timeoutMs)
 void TDeviceLink::EndWait(kt90::ExchangeState state)
 {
     tmrTimeOut.stop();
+    if (Pending* p = std::exchange(fInFlight, nullptr)) {
+        p->state = state;
+        p->acknowledged = fAcknowledged;
+        // Serial: true for a good reply; TCP: once the whole reply was read.
+        p->result = p->tcp ? !p->timedOut && !p->closed : state == kt90::ExchangeReplied;
+        p->done = true;
+    }
     setState(state);
 }
 
@@ -111,12 +160,9 @@ void TDeviceLink::logReceived(const std::uint8_t* data, int count) const
 void TDeviceLink::tmrTimeOutTimer()
 {
     qCInfo(lcLink, "%s no reply within %d ms", qPrintable(LogTime()), tmrTimeOut.interval());
-    if (fTcp) {
-        fTcp->state = kt90::ExchangeTimedOut;
-        fTcp = nullptr;
-    }
-    tmrTimeOut.stop();
-    setState(kt90::ExchangeTimedOut);
+    if (fInFlight)
+        fInFlight->timedOut = true;
+    EndWait(kt90::ExchangeTimedOut);
 }
 
 bool TDeviceLink::IsOpen() const { return cp.isOpen() || tn.Connected(); }
@@ -162,87 +208,104 @@ bool TDeviceLink::SendCommand(const kt90::Frame& frame, int replyLength)
 {
     if (!fOptions)
         return false;
-    return fOptions->UseSerial() ? sendSerial(frame, replyLength) : sendTcp(frame, replyLength);
+    Pending mine;
+    mine.frame = frame;
+    mine.replyLength = replyLength;
+    mine.tcp = !fOptions->UseSerial();
+    if (mine.tcp) {
+        if (!tn.Connected())
+            return false;
+        mine.want = replyLength == 0 ? static_cast<int>(kt90::kReplySize) : replyLength;
+        if (mine.want > kt90::ReplyBuffer::kSize)
+            throw kt90::Error("Reply longer than the receive buffer.");
+    } else if (!cp.isOpen()) {
+        return false;
+    }
+    fQueue.push_back(&mine);
+    RunUntil([&mine] { return mine.done; });
+    if (mine.error)
+        std::rethrow_exception(mine.error);
+    if (mine.closed)
+        throw kt90::Error(mine.closed->toStdString());
+    if (mine.timedOut && mine.tcp)
+        throw kt90::ETcpReadTimeout();
+    // This command's outcome, also when others ran since it ended. A
+    // set-position command on the serial link has none.
+    if (mine.state != kt90::ExchangeBusy) {
+        fStateValue = mine.state;
+        fAcknowledged = mine.acknowledged;
+    }
+    return mine.result;
 }
 
-// Serial: the table in the header; the wait runs the event loop.
-bool TDeviceLink::sendSerial(const kt90::Frame& frame, int replyLength)
+// Serial: the table in the header; the reply is collected by cpRxChar.
+void TDeviceLink::startSerial(Pending& p)
 {
-    if (!cp.isOpen())
-        return false;
-    WaitWhileBusy();
+    if (!cp.isOpen()) { // it closed while the command waited
+        settle(p);
+        return;
+    }
     // A reply that came after its time-out is processed now, as it would
-    // have been had the event loop run since; left for the wait below, it
-    // would end this exchange in place of this command's own reply.
+    // have been had the event loop run since; left for the wait, it would
+    // end this exchange in place of this command's own reply.
     cp.takeArrived();
     fAcknowledged.reset();
-    fBuffer.Expect(replyLength, false);
-    const bool awaitReply = !kt90::isSetPositionCommand(frame);
-    if (awaitReply)
+    fBuffer.Expect(p.replyLength, false);
+    const bool awaitReply = !kt90::isSetPositionCommand(p.frame);
+    if (awaitReply) {
+        fInFlight = &p;
         BeginWait(fOptions->Timeout());
-    logSent(frame);
+    }
+    logSent(p.frame);
     try {
-        cp.write(frame.data(), static_cast<int>(frame.size()));
+        cp.write(p.frame.data(), static_cast<int>(p.frame.size()));
     } catch (...) {
         // Nothing went out, so nothing will answer: end the wait now rather
         // than hold every later command until the time-out.
-        if (awaitReply && fStateValue == kt90::ExchangeBusy)
+        p.error = std::current_exception();
+        if (fInFlight == &p)
             EndWait(kt90::ExchangeTimedOut);
-        throw;
+        settle(p);
+        return;
     }
-    if (!awaitReply)
-        return true;
-    WaitWhileBusy();
-    return fStateValue == kt90::ExchangeReplied;
+    if (!awaitReply) {
+        p.result = true;
+        settle(p);
+    }
 }
 
-// TCP: true once the whole reply has been read, whatever it said (the
-// table in the header). The reply is collected as it arrives (tnRxChar)
-// while the wait runs the event loop.
-bool TDeviceLink::sendTcp(const kt90::Frame& frame, int replyLength)
+// TCP: the whole reply is collected by tnRxChar, whatever it says (the
+// table in the header).
+void TDeviceLink::startTcp(Pending& p)
 {
-    if (!tn.Connected())
-        return false;
-    const int wait = replyLength == 0 ? static_cast<int>(kt90::kReplySize) : replyLength;
-    if (wait > kt90::ReplyBuffer::kSize)
-        throw kt90::Error("Reply longer than the receive buffer.");
-    WaitWhileBusy();
-    if (!tn.Connected())
-        return false; // it went away while another exchange ran
-    fBuffer.Expect(wait, replyLength == 0);
+    if (!tn.Connected()) { // it went away while the command waited
+        settle(p);
+        return;
+    }
+    fBuffer.Expect(p.want, p.replyLength == 0);
     // Whatever is already waiting answers an earlier command (one that timed
     // out) and would be read as this one's reply.
     tn.discardWaiting();
     fAcknowledged.reset();
-    logSent(frame);
-    tn.write(frame.data(), static_cast<int>(frame.size()));
-    TcpExchange exchange;
-    exchange.want = wait;
-    fTcp = &exchange;
+    logSent(p.frame);
+    try {
+        tn.write(p.frame.data(), static_cast<int>(p.frame.size()));
+    } catch (...) {
+        p.error = std::current_exception();
+        settle(p);
+        return;
+    }
+    fInFlight = &p;
     // The whole reply, not each byte, is bounded: a controller that trickles
     // its bytes cannot hold the link for longer.
-    BeginWait(fOptions->Timeout() + kt90::WireTimeMs(wait, kt90::kSlowestLineRate));
-    WaitWhileBusy();
-    if (fTcp == &exchange) { // the wait ended without it (the application quits)
-        fTcp = nullptr;
-        exchange.state = kt90::ExchangeTimedOut;
-    }
-    if (exchange.closed)
-        throw kt90::Error(tn.errorText().toStdString());
-    if (exchange.state == kt90::ExchangeTimedOut)
-        throw kt90::ETcpReadTimeout();
-    // This exchange's outcome, also when a command that waited for it ran
-    // since.
-    fStateValue = exchange.state;
-    fAcknowledged = exchange.acknowledged;
-    return true;
+    BeginWait(fOptions->Timeout() + kt90::WireTimeMs(p.want, kt90::kSlowestLineRate));
 }
 
 void TDeviceLink::tnRxChar()
 {
-    if (!fTcp)
+    if (!fInFlight || !fInFlight->tcp)
         return; // unasked: dropped before the next command
-    TcpExchange& ex = *fTcp;
+    Pending& ex = *fInFlight;
     const int n = tn.read(fTcpScratch.data() + ex.got, ex.want - ex.got);
     if (n <= 0)
         return;
@@ -250,27 +313,22 @@ void TDeviceLink::tnRxChar()
     ex.got += n;
     if (ex.got < ex.want)
         return;
-    fTcp = nullptr;
     // Leftovers of a malformed serial reply are dropped here: the reply goes
     // to index 0, where both reply rules find it.
     fBuffer.PlaceReply(fTcpScratch.data(), ex.want);
     ProcessReceived();
     // A reply of the right length that says nothing the link can read.
-    if (fStateValue == kt90::ExchangeBusy)
+    if (fInFlight == &ex)
         EndWait(kt90::ExchangeInvalid);
-    ex.state = fStateValue;
-    ex.acknowledged = fAcknowledged;
 }
 
 void TDeviceLink::tnClosed()
 {
-    if (!fTcp)
+    if (!fInFlight || !fInFlight->tcp)
         return;
     qCInfo(lcLink, "%s the controller closed the connection: %s", qPrintable(LogTime()),
            qPrintable(tn.errorText()));
-    fTcp->closed = true;
-    fTcp->state = kt90::ExchangeInvalid;
-    fTcp = nullptr;
+    fInFlight->closed = tn.errorText();
     EndWait(kt90::ExchangeInvalid);
 }
 

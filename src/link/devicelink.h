@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -45,13 +46,13 @@
 // uses Exchange() or StepAccepted(). A set-position command gets a position
 // reply over TCP and none on the serial link.
 //
-// Both wait in a nested event loop (WaitWhileBusy), so the window, the poll,
-// the rotator server and the tracker conversation go on meanwhile; a command
-// started from one of them waits its turn. A serial exchange times out the
-// time-out setting after it was sent; a TCP one when its whole reply has not
-// come within the time-out plus the time the reply needs at 600 Bd. Over TCP
-// fState() and Acknowledged() tell this exchange's outcome even when another
-// command ran while it waited; on the serial link, the last exchange's.
+// Both wait in a nested event loop, so the window, the poll, the rotator
+// server and the tracker conversation go on meanwhile; a command started from
+// one of them waits its turn, and commands reach the wire in the order they
+// were given. A serial exchange times out the time-out setting after it was
+// sent; a TCP one when its whole reply has not come within the time-out plus
+// the time the reply needs at 600 Bd. fState() and Acknowledged() tell this
+// command's outcome even when other commands ran since it ended.
 class TDeviceLink : public QObject {
     Q_OBJECT
 public:
@@ -75,6 +76,7 @@ public:
     // exchange otherwise (kt90::ThrowExchangeError).
     void Exchange(const kt90::Frame& frame, int replyLength);
 
+    // Runs the commands given so far, in order, until none is left.
     void WaitWhileBusy();
     void BeginWait(int timeoutMs);
     void EndWait(kt90::ExchangeState state);
@@ -162,8 +164,14 @@ signals:
     void controllerAnswers();
 
 private:
-    bool sendSerial(const kt90::Frame& frame, int replyLength);
-    bool sendTcp(const kt90::Frame& frame, int replyLength);
+    struct Pending;
+    struct Wait;
+    void RunUntil(const std::function<bool()>& finished);
+    void startSerial(Pending& p);
+    void startTcp(Pending& p);
+    bool waitForChange();
+    void wakeWaits();
+    void settle(Pending& p);
     void tnRxChar();
     void tnClosed();
     void setState(kt90::ExchangeState state);
@@ -179,8 +187,8 @@ private:
     kt90::TktFRAMParams& fCurrent;
     kt90::ReplyBuffer fBuffer;
     std::array<std::uint8_t, kt90::ReplyBuffer::kSize> fTcpScratch{};
-    struct TcpExchange;
-    TcpExchange* fTcp = nullptr; // the TCP exchange awaiting its reply
+    std::deque<Pending*> fQueue;  // commands waiting for the link, oldest first
+    Pending* fInFlight = nullptr; // the command awaiting its reply
     kt90::ExchangeState fStateValue = kt90::ExchangeReplied;
     std::optional<std::uint8_t> fAcknowledged;
     double fAzValue = 0;
@@ -190,7 +198,6 @@ private:
     std::uint8_t fOutsValue = 0;
     std::uint32_t fButtonsValue = 0;
     bool fDisableRefresh = false;
-    struct Wait;
     std::vector<Wait*> fWaits; // nested waits, innermost last
     std::function<void()> fConnectionRoutine;
     bool fPositionSeen = false;

@@ -19,13 +19,9 @@ void TDeviceLink::tmrRefreshTimer()
     ProcessReceived(); // a reply that completed late is dealt with now
     try {
         try {
-            WaitWhileBusy();
             SendStatusQuery();
-            if (!fDisableRefresh) {
-                WaitWhileBusy();
+            if (!fDisableRefresh)
                 SendOutputsQuery();
-                WaitWhileBusy();
-            }
             rearmRefresh();
         } catch (const std::exception&) {
             // Transport errors in a poll are dropped; the next cycle runs.

@@ -3,14 +3,17 @@
 # started from a folder of its own with a settings file pointing at the
 # simulator. Needs Xvfb and xdotool.
 #   start_x; start_sim [sim options]; start_panel "extra ini lines"
+#   (start_panel returns once the simulator log shows $panel_ready)
 #   jog_frames: the jog masks the simulator received, one per line
 
 set -euo pipefail
 work=$(mktemp -d)
 pids=()
+panel_ready='outputs query'
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  [ -n "${KEEP_WORK:-}" ] && cp -r "$work" "$KEEP_WORK"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -53,7 +56,7 @@ start_panel() {
   "$work/panel/norvakKT90dde" >"$work/panel.log" 2>&1 &
   panel=$!
   pids+=($panel)
-  wait_for 15 grep -q 'outputs query' "$work/sim.log"
+  wait_for 15 grep -q "$panel_ready" "$work/sim.log"
   window=$(xdotool search --sync --pid "$panel" --name 'NORVAK KT90 dde' | head -n1)
   xdotool windowfocus --sync "$window"
 }

@@ -217,6 +217,36 @@ TEST_F(LinkFixture, SerialReentrantCommandsNeverInterleave)
     EXPECT_GE(at[1], at[0] + 60) << "the second frame went out before the first reply";
 }
 
+// Commands given while others wait reach the wire in the order given: each
+// waits inside the wait of the one before it, and were the innermost to go
+// first, a jog release would overtake its press and leave the motor running.
+class CommandOrder : public LinkFixture, public ::testing::WithParamInterface<Via> {};
+
+TEST_P(CommandOrder, IsTheOrderTheyWereGiven)
+{
+    clock = Clock::Real;
+    faults.delayMs = 60;
+    open(GetParam());
+    const std::vector<Frame> given = {jogCommand(1), jogCommand(0), stopCommand()};
+    std::vector<int> states;
+    for (std::size_t i = 0; i < given.size(); ++i)
+        QTimer::singleShot(static_cast<int>(5 + 5 * i), [&, i] {
+            link->SendCommand(given[i], 0);
+            states.push_back(link->fState());
+        });
+    EXPECT_TRUE(link->SendCommand(statusCommand(), 0));
+    EXPECT_TRUE(waitFor([&] { return states.size() == given.size(); }));
+    const auto got = received();
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[0], statusCommand());
+    for (std::size_t i = 0; i < given.size(); ++i)
+        EXPECT_EQ(got[i + 1], given[i]) << "frame " << i + 1;
+    EXPECT_EQ(states, std::vector<int>(given.size(), ExchangeReplied));
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, CommandOrder, ::testing::Values(Via::Pty, Via::Tcp),
+                         [](const auto& info) { return viaName(info.param); });
+
 // A link on a serial port that the test feeds by hand.
 class SerialLink : public ::testing::Test {
 protected:
