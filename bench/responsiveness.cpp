@@ -7,11 +7,14 @@
 // Usage: responsiveness [SECONDS per case]   (default 60)
 // Only the link's long-standing interface is used (its public poll timer,
 // the TCP client's connect), so that the same file builds against older
-// versions of the link for a before-and-after comparison.
+// versions of the link for a before-and-after comparison (give it the
+// exchange's deadline, from core/exchange.h, by hand there).
 
+#include "core/exchange.h"
 #include "core/frames.h"
 #include "link/devicelink.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -22,10 +25,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <netinet/in.h>
 #include <optional>
 #include <poll.h>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -64,6 +69,21 @@ public:
         close(fListen);
     }
     quint16 port() const { return fPort; }
+
+    // When the link fell free for the frame that arrived at `at`: the end
+    // of the exchange before it, its reply written or (never answered) the
+    // link's deadline for it.
+    Clock::time_point freeFor(Clock::time_point at, std::chrono::milliseconds deadline)
+    {
+        std::lock_guard<std::mutex> l(fMu);
+        Clock::time_point end{};
+        for (std::size_t i = 0; i < fArrivals.size() && fArrivals[i].first < at; ++i) {
+            const auto sent = fArrivals[i].first;
+            const auto replied = i < fReplies.size() ? fReplies[i] : sent + deadline;
+            end = std::min(replied, sent + deadline);
+        }
+        return end;
+    }
 
     // When the first frame with this command byte and first argument byte
     // arrived after `after`.
@@ -119,6 +139,10 @@ private:
             while (!due.empty() && due.front().first <= Clock::now()) {
                 if (write(fd, due.front().second.data(), due.front().second.size()) < 0)
                     break;
+                {
+                    std::lock_guard<std::mutex> l(fMu);
+                    fReplies.push_back(Clock::now());
+                }
                 due.erase(due.begin());
             }
         }
@@ -133,6 +157,50 @@ private:
     std::thread fThread;
     std::mutex fMu;
     std::vector<std::pair<Clock::time_point, int>> fArrivals;
+    std::vector<Clock::time_point> fReplies; // of the frames in fArrivals, in order
+};
+
+// The time this thread has spent ready to run but waiting for a processor,
+// as the kernel counts it: what the scheduler, not the program, costs.
+double runQueueWaitMs()
+{
+    static const std::string path = "/proc/thread-self/schedstat";
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    if (!f)
+        return 0;
+    unsigned long long onCpu = 0, waiting = 0;
+    const int n = std::fscanf(f, "%llu %llu", &onCpu, &waiting);
+    std::fclose(f);
+    return n == 2 ? static_cast<double>(waiting) / 1e6 : 0;
+}
+
+// Marks where the event thread starts on an event after a wait, and reports
+// each stretch up to its next wait, less what the scheduler took of it.
+class BenchApp : public QCoreApplication {
+public:
+    using QCoreApplication::QCoreApplication;
+    std::function<void(double)> stretchEnded;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (!fStretch) {
+            fStretch = Clock::now();
+            fQueuedAtStart = runQueueWaitMs();
+        }
+        return QCoreApplication::notify(receiver, event);
+    }
+    void endStretch()
+    {
+        if (fStretch && stretchEnded)
+            stretchEnded(msSince(*fStretch, Clock::now()) - (runQueueWaitMs() - fQueuedAtStart));
+        fStretch.reset();
+    }
+    // The setting up of a case between two runs of the loop is no stall.
+    void forgetStretch() { fStretch.reset(); }
+
+private:
+    std::optional<Clock::time_point> fStretch;
+    double fQueuedAtStart = 0;
 };
 
 // The machine's own floor: the pulse alone, no link.
@@ -143,10 +211,12 @@ struct Settings : TFixedLinkSettings {
 };
 
 struct Result {
+    double longestBusyMs = 0; // the event thread kept from its wait
     double longestStallMs = 0;
     std::vector<double> lateness; // of every pulse
     double blockedShare = 0;
-    std::vector<double> keyMs; // due to arrival, STOP and jog releases
+    std::vector<double> keyMs;    // due to arrival, STOP and jog releases
+    double keyPastExchangeMs = 0; // the most a key came after the link fell free
     int keysLost = 0;
 };
 
@@ -158,7 +228,7 @@ double percentile(std::vector<double> v, double p)
     return v[std::min(v.size() - 1, static_cast<std::size_t>(p * (v.size() - 1) + 0.5))];
 }
 
-Result run(QCoreApplication& app, int delayMs, int seconds)
+Result run(BenchApp& app, int delayMs, int seconds)
 {
     const bool withLink = delayMs != kNoLink;
     FakeController controller(withLink ? delayMs : -1);
@@ -194,6 +264,15 @@ Result run(QCoreApplication& app, int delayMs, int seconds)
             blocked += late;
     });
     pulse.start(kTick);
+
+    // The stretches from the first event after the event thread's wait to
+    // its next wait: what the program keeps it from, without what the
+    // scheduler adds by waking it late or running something else meanwhile.
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    app.stretchEnded = [&](double ms) { r.longestBusyMs = std::max(r.longestBusyMs, ms); };
+    app.forgetStretch();
+    const auto blocking = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
+                                           [&app] { app.endStretch(); });
 
     // Every 4 s a STOP, and 2 s later a jog press and its release 300 ms
     // after it: further apart than the longest exchange, so that each key
@@ -234,19 +313,28 @@ Result run(QCoreApplication& app, int delayMs, int seconds)
     }
     QTimer::singleShot(seconds * 1000, &app, [&app] { app.quit(); });
     app.exec();
+    QObject::disconnect(blocking);
+    app.stretchEnded = nullptr;
     pulse.stop();
     link.tmrRefresh.stop();
     r.blockedShare = blocked / msSince(begin, Clock::now());
 
+    // The link's bound on a status exchange: its time-out and the time the
+    // reply needs at the slowest line rate.
+    const auto deadline = std::chrono::milliseconds(
+        settings.timeout + kt90::WireTimeMs(kt90::kReplySize, kt90::kSlowestLineRate));
     for (const Key& k : keys) {
         if (!k.measured)
             continue;
         Clock::time_point at;
         // A precise timer may fire a hair early.
         const auto from = k.due - std::chrono::milliseconds(2);
-        if (controller.arrival(k.command, static_cast<std::uint8_t>(k.mask), from, at))
+        if (controller.arrival(k.command, static_cast<std::uint8_t>(k.mask), from, at)) {
             r.keyMs.push_back(std::max(0.0, msSince(k.due, at)));
-        else
+            // Behind the exchange in progress and the commands given before it.
+            const auto free = std::max(k.due, controller.freeFor(at, deadline));
+            r.keyPastExchangeMs = std::max(r.keyPastExchangeMs, msSince(free, at));
+        } else
             ++r.keysLost;
     }
     tcp.Disconnect();
@@ -257,21 +345,22 @@ Result run(QCoreApplication& app, int delayMs, int seconds)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    BenchApp app(argc, argv);
     const int seconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 60;
-    std::printf("| controller | longest stall ms | stall p99.9 ms | blocked %% | key to wire "
-                "median ms | p99 ms | max ms | keys lost |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
+    std::printf("| controller | longest busy ms | longest stall ms | stall p99.9 ms | blocked %% "
+                "| key to wire median ms | p99 ms | max ms | past the exchange max ms | keys lost "
+                "|\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
     const std::pair<const char*, int> cases[] = {{"none (the machine's floor)", kNoLink},
                                                  {"healthy", 0},
                                                  {"slow (200 ms)", 200},
                                                  {"stalled", -1}};
     for (const auto& [name, delay] : cases) {
         const Result r = run(app, delay, seconds);
-        std::printf("| %s | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %d |\n", name,
-                    r.longestStallMs, percentile(r.lateness, 0.999), 100.0 * r.blockedShare,
-                    percentile(r.keyMs, 0.5), percentile(r.keyMs, 0.99), percentile(r.keyMs, 1.0),
-                    r.keysLost);
+        std::printf("| %s | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f | %d |\n", name,
+                    r.longestBusyMs, r.longestStallMs, percentile(r.lateness, 0.999),
+                    100.0 * r.blockedShare, percentile(r.keyMs, 0.5), percentile(r.keyMs, 0.99),
+                    percentile(r.keyMs, 1.0), r.keyPastExchangeMs, r.keysLost);
         std::fflush(stdout);
     }
     return 0;

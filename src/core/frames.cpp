@@ -89,7 +89,7 @@ long setPositionValue(double angle, int resolution)
     // A value outside four digits would lengthen the frame or put a minus sign
     // in it, and the controller would lose step with the frames that follow.
     // The negated test also refuses NaN.
-    if (!(rounded >= 0.0L && rounded <= 9999.0L)) {
+    if (!(rounded >= 0.0L && rounded <= static_cast<long double>(kSetPositionMaxValue))) {
         char text[96];
         std::snprintf(text, sizeof text,
                       "The angle %g is out of the controller's range at resolution %d.", angle,

@@ -87,6 +87,14 @@ Frame setPositionCommand(double m1, int m1Resolution, double m2, int m2Resolutio
 constexpr int kTrackerResolution = 10;
 Frame TrackerSetPosition(double m1, double m2);
 
+// The largest value the four digits of a set-position axis carry, and the
+// angles that makes at the tracker's resolution (-360 itself would leave
+// the axis where it is).
+constexpr long kSetPositionMaxValue = 9999;
+constexpr double kTrackerLowestAngle = -360.0 + 1.0 / kTrackerResolution;
+constexpr double kTrackerHighestAngle =
+    static_cast<double>(kSetPositionMaxValue) / kTrackerResolution - 360.0;
+
 // True for a 13-byte frame with the set-position command byte; such a frame
 // gets no reply on the serial link.
 bool isSetPositionCommand(const Frame& frame);

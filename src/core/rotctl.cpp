@@ -1,5 +1,7 @@
 #include "core/rotctl.h"
 
+#include "core/frames.h"
+#include "core/kt90.h"
 #include "core/trackerline.h"
 
 #include <charconv>
@@ -10,21 +12,46 @@ namespace kt90 {
 
 namespace {
 
+using Kind = RotctlRequest::Kind;
+
 struct Name {
     const char* shortName;
     const char* longName;
-    RotctlRequest::Kind kind;
+    Kind kind;
+    int args;
 };
 
+// hamlib's rotator commands with the number of arguments each takes, so
+// that a line of several is cut where rotctld cuts it.
 const Name kNames[] = {
-    {"p", "get_pos", RotctlRequest::Kind::GetPos},
-    {"P", "set_pos", RotctlRequest::Kind::SetPos},
-    {"S", "stop", RotctlRequest::Kind::Stop},
-    {"K", "park", RotctlRequest::Kind::Park},
-    {"M", "move", RotctlRequest::Kind::Move},
-    {"_", "get_info", RotctlRequest::Kind::GetInfo},
-    {nullptr, "dump_state", RotctlRequest::Kind::DumpState},
-    {"q", "quit", RotctlRequest::Kind::Quit},
+    {"p", "get_pos", Kind::GetPos, 0},
+    {"P", "set_pos", Kind::SetPos, 2},
+    {"S", "stop", Kind::Stop, 0},
+    {"K", "park", Kind::Park, 0},
+    {"M", "move", Kind::Move, 2},
+    {"_", "get_info", Kind::GetInfo, 0},
+    {nullptr, "dump_state", Kind::DumpState, 0},
+    {"q", "quit", Kind::Quit, 0},
+    {"R", "reset", Kind::NotImplemented, 1},
+    {"V", "set_level", Kind::NotImplemented, 2},
+    {"v", "get_level", Kind::NotImplemented, 1},
+    {"U", "set_func", Kind::NotImplemented, 2},
+    {"u", "get_func", Kind::NotImplemented, 1},
+    {"X", "set_parm", Kind::NotImplemented, 2},
+    {"x", "get_parm", Kind::NotImplemented, 1},
+    {"C", "set_conf", Kind::NotImplemented, 2},
+    {"s", "get_status", Kind::NotImplemented, 0},
+    {"w", "send_cmd", Kind::NotImplemented, 1},
+    {"1", "dump_caps", Kind::NotImplemented, 0},
+    {"L", "lonlat2loc", Kind::NotImplemented, 3},
+    {"l", "loc2lonlat", Kind::NotImplemented, 1},
+    {"D", "dms2dec", Kind::NotImplemented, 4},
+    {"d", "dec2dms", Kind::NotImplemented, 1},
+    {"E", "dmmm2dec", Kind::NotImplemented, 3},
+    {"e", "dec2dmmm", Kind::NotImplemented, 1},
+    {"B", "qrb", Kind::NotImplemented, 4},
+    {"A", "a_sp2a_lp", Kind::NotImplemented, 1},
+    {"a", "d_sp2d_lp", Kind::NotImplemented, 1},
 };
 
 // Numbers with a point whatever the C library's locale.
@@ -45,44 +72,73 @@ std::optional<double> number(std::string text)
 
 } // namespace
 
-RotctlRequest ParseRotctl(const std::string& raw)
+std::vector<RotctlRequest> ParseRotctlLine(const std::string& line)
 {
-    RotctlRequest r;
-    std::string line = raw;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n' || line.back() == ' '))
-        line.pop_back();
-    std::size_t at = line.find_first_not_of(' ');
-    if (at == std::string::npos)
-        return r;
-    line = line.substr(at);
-    if (line[0] == '+') {
-        r.extended = true;
-        line = line.substr(1);
-    }
+    std::vector<std::string> words;
     std::istringstream in(line);
-    std::string word;
-    in >> word;
-    std::vector<std::string> args;
-    for (std::string a; in >> a;)
-        args.push_back(a);
-    const std::size_t argsAt = line.find_first_not_of(' ', word.size());
-    r.args = argsAt == std::string::npos ? std::string() : line.substr(argsAt);
-
-    r.kind = RotctlRequest::Kind::Unknown;
-    for (const auto& n : kNames) {
-        const bool isShort = n.shortName && word == n.shortName;
-        const bool isLong = word == std::string("\\") + n.longName;
-        if (isShort || isLong) {
-            r.kind = n.kind;
-            r.name = n.longName;
-            break;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    std::vector<RotctlRequest> out;
+    for (std::size_t i = 0; i < words.size();) {
+        RotctlRequest r;
+        std::string word = words[i++];
+        if (word.size() > 1 && word[0] == '+') {
+            r.extended = true;
+            word = word.substr(1);
         }
+        int args = 0;
+        for (const auto& n : kNames) {
+            if ((n.shortName && word == n.shortName) || word == std::string("\\") + n.longName) {
+                r.kind = n.kind;
+                r.name = n.longName;
+                args = n.args;
+                break;
+            }
+        }
+        std::vector<std::string> given;
+        for (; static_cast<int>(given.size()) < args && i < words.size(); ++i)
+            given.push_back(words[i]);
+        r.missingArgs = static_cast<int>(given.size()) < args;
+        for (const std::string& a : given)
+            r.args += (r.args.empty() ? "" : " ") + a;
+        if (given.size() >= 1)
+            r.a = number(given[0]);
+        if (given.size() >= 2)
+            r.b = number(given[1]);
+        out.push_back(std::move(r));
     }
-    if (args.size() >= 1)
-        r.a = number(args[0]);
-    if (args.size() >= 2)
-        r.b = number(args[1]);
-    return r;
+    return out;
+}
+
+RotatorAxes AxesOfKinds(std::uint8_t m1Kind, std::uint8_t m2Kind)
+{
+    const auto first = [&](std::uint8_t kind) {
+        return m1Kind == kind ? 0 : m2Kind == kind ? 1 : -1;
+    };
+    return {first(kKindAzimuth), first(kKindElevation)};
+}
+
+std::uint32_t JogButton(int motor, bool up)
+{
+    if (motor == 0)
+        return up ? kJogRight : kJogLeft;
+    return up ? kJogUp : kJogDown;
+}
+
+std::optional<RotctlDirection> RotctlMoveDirection(int code)
+{
+    switch (code) {
+    case 2:
+        return RotctlDirection{true, true};
+    case 4:
+        return RotctlDirection{true, false};
+    case 8:
+        return RotctlDirection{false, false};
+    case 16:
+        return RotctlDirection{false, true};
+    default:
+        return std::nullopt;
+    }
 }
 
 std::string RotctlPosition(const RotctlRequest& r, double az, double el)

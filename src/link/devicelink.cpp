@@ -365,7 +365,8 @@ void TDeviceLink::ProcessReceived()
         fElGearValue = r.position.m2Gear;
         showAngles(static_cast<float>(fAzValue), static_cast<float>(fElValue));
         fPositionSeen = true;
-        if (fMissedPolls >= kMissedPollsForLoss)
+        fPositionKnown = true;
+        if (ControllerLost())
             emit controllerAnswers();
         fMissedPolls = 0;
     } else if (r.kind == Kind::Acknowledgement) {

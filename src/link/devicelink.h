@@ -155,6 +155,11 @@ public:
     // position reply; at three the link reports it lost the controller.
     static constexpr int kMissedPollsForLoss = 3;
     int MissedPolls() const { return fMissedPolls; }
+    bool ControllerLost() const { return fMissedPolls >= kMissedPollsForLoss; }
+    // A position reply has come since the link was opened.
+    bool PositionKnown() const { return fPositionKnown; }
+    // The configuration block has been downloaded whole once.
+    bool ConfigurationKnown() const { return fConfigurationKnown; }
 
 signals:
     void stateChanged(int state);
@@ -200,6 +205,8 @@ private:
     bool fDisableRefresh = false;
     std::vector<Wait*> fWaits; // nested waits, innermost last
     std::function<void()> fConnectionRoutine;
-    bool fPositionSeen = false;
+    bool fPositionSeen = false; // in this poll cycle
+    bool fPositionKnown = false;
+    bool fConfigurationKnown = false;
     int fMissedPolls = 0;
 };

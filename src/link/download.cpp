@@ -14,6 +14,7 @@ constexpr int kMaxChunks = 256;
 
 void TDeviceLink::CloseTransports()
 {
+    fPositionKnown = false;
     if (tn.Connected()) {
         tn.Disconnect();
         qCInfo(lcLink, "%s disconnected", qPrintable(LogTime()));
@@ -41,6 +42,7 @@ void TDeviceLink::ROTn_GetVars(bool raiseException)
             if (fStateValue != kt90::ExchangeReplied)
                 kt90::ThrowExchangeError(fStateValue);
         }
+        fConfigurationKnown = true;
     } catch (const std::exception& e) {
         qCInfo(lcLink, "%s configuration download failed: %s", qPrintable(LogTime()), e.what());
         CloseTransports();

@@ -21,8 +21,8 @@ double nowMs()
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
-    xcb_intern_atom_reply_t* r =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
     const xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(r);
     return a;
@@ -70,7 +70,8 @@ int main(int argc, char** argv)
             e.data.data32[1] = next; // the time-stamp field carries our serial
             e.data.data32[2] = window;
             sent[next++] = t;
-            xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+            xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                           reinterpret_cast<const char*>(&e));
             xcb_flush(c);
             due += 20;
         }
@@ -88,8 +89,8 @@ int main(int argc, char** argv)
         if ((ev->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
             const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(ev);
             const uint32_t serial = m->data.data32[1];
-            if (m->type == protocols && m->data.data32[0] == ping && serial > 0 &&
-                serial < next && sent[serial] > 0) {
+            if (m->type == protocols && m->data.data32[0] == ping && serial > 0 && serial < next &&
+                sent[serial] > 0) {
                 const double waited = nowMs() - sent[serial];
                 if (waited > longest)
                     longest = waited;

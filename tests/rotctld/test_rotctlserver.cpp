@@ -33,15 +33,33 @@ protected:
         rot.reset();
         LinkFixture::TearDown();
     }
-    void serve(Via via = Via::Tcp)
+    // The server over a link that has downloaded the simulator's block
+    // (M1 azimuth -180..540, M2 elevation -15..195) unless told not to.
+    void serve(Via via = Via::Tcp, bool download = true, TRotctlSettings s = parked())
     {
         open(via);
+        if (download) {
+            link->ROTn_GetVars(true);
+            ASSERT_TRUE(link->ConfigurationKnown());
+        }
+        rot = std::make_unique<TRotctlServer>(*link, s);
+        ASSERT_TRUE(rot->start()) << rot->status().toStdString();
+    }
+    static TRotctlSettings parked()
+    {
         TRotctlSettings s;
         s.port = 0;
         s.parkAzimuth = 180;
         s.parkElevation = 10;
-        rot = std::make_unique<TRotctlServer>(*link, s);
-        ASSERT_TRUE(rot->start()) << rot->status().toStdString();
+        return s;
+    }
+    // The motors' kinds in the simulator's block.
+    void kinds(std::uint8_t m1, std::uint8_t m2)
+    {
+        TktFRAMParams b = ctl.block();
+        b.setU8(TktFRAMParams::motorField(0, offs::motorRec::kind), m1);
+        b.setU8(TktFRAMParams::motorField(1, offs::motorRec::kind), m2);
+        ctl.setBlock(b);
     }
     QTcpSocket* client()
     {
@@ -89,6 +107,9 @@ TEST_F(Rotctl, RequestsAndAnswers)
         {"p\n", "12.50\n45.00\n", std::nullopt},
         {"\\get_pos\r\n", "12.50\n45.00\n", std::nullopt},
         {"+p\n", "get_pos:\nAzimuth: 12.50\nElevation: 45.00\nRPRT 0\n", std::nullopt},
+        // several on a line, each answered
+        {"p p\n", "12.50\n45.00\n12.50\n45.00\n", std::nullopt},
+        {"P 1 2 p\n", "RPRT 0\n12.50\n45.00\n", setPositionCommand(1, 10, 2, 10)},
         {"P 120 30\n", "RPRT 0\n", setPositionCommand(120, 10, 30, 10)},
         {"P 120,5 30,25\n", "RPRT 0\n", setPositionCommand(120.5, 10, 30.25, 10)},
         {"\\set_pos 200.0 -5\n", "RPRT 0\n", setPositionCommand(200, 10, -5, 10)},
@@ -108,7 +129,9 @@ TEST_F(Rotctl, RequestsAndAnswers)
          "1\n1\nmin_az=-180.000000\nmax_az=540.000000\nmin_el=-15.000000\nmax_el=195.000000\n"
          "south_zero=0\nrot_type=AzEl\ndone\n",
          std::nullopt},
-        {"x\n", "RPRT -4\n", std::nullopt},
+        {"\\get_status\n", "RPRT -4\n", std::nullopt},
+        {"zz\n", "RPRT -4\n", std::nullopt},
+        {"P 10\n", "RPRT -1\n", std::nullopt},
     };
     for (const auto& cs : cases) {
         const std::size_t before = sent().size();
@@ -124,15 +147,123 @@ TEST_F(Rotctl, RequestsAndAnswers)
     EXPECT_EQ(link->fButtons(), 0u) << "stop cleared the jog";
 }
 
-TEST_F(Rotctl, WithoutAControllerNothingIsSent)
+TEST_F(Rotctl, WithoutAControllerNothingIsSentOrInvented)
+{
+    ctl.setAngle(0, 12.5);
+    serve();
+    link->SendStatusQuery();
+    link->CloseTransports();
+    const std::size_t before = received().size();
+    QTcpSocket* c = client();
+    for (const char* r : {"P 1 1\n", "S\n", "K\n", "M 2 0\n", "p\n"})
+        EXPECT_EQ(ask(c, r, 1), "RPRT -6\n") << r;
+    EXPECT_EQ(ask(c, "+p\n", 2), "get_pos:\nRPRT -6\n");
+    EXPECT_EQ(received().size(), before);
+}
+
+// Before the first position reply there is no position to give, and before
+// the first download no limits but the frame's own; never zeros, which a
+// client would cache and then refuse every later set_pos with.
+TEST_F(Rotctl, BeforeTheControllerHasSpoken)
+{
+    serve(Via::Tcp, false);
+    QTcpSocket* c = client();
+    EXPECT_EQ(ask(c, "p\n", 1), "RPRT -6\n");
+    EXPECT_EQ(ask(c, "\\dump_state\n", 9),
+              "1\n1\nmin_az=-359.900000\nmax_az=639.900000\nmin_el=-359.900000\n"
+              "max_el=639.900000\nsouth_zero=0\nrot_type=AzEl\ndone\n");
+    EXPECT_EQ(ask(c, "P 600 300\n", 1), "RPRT 0\n");
+    EXPECT_EQ(received().back(), setPositionCommand(600, 10, 300, 10));
+}
+
+// Three polls without a reply: the position shown is no longer the
+// rotator's, and is not given out.
+TEST_F(Rotctl, ALostControllerGivesNoPosition)
 {
     serve();
-    tcp.Disconnect();
+    link->SendStatusQuery();
     QTcpSocket* c = client();
-    for (const char* r : {"P 1 1\n", "S\n", "K\n", "M 2 0\n"})
-        EXPECT_EQ(ask(c, r, 1), "RPRT -6\n") << r;
     EXPECT_EQ(ask(c, "p\n", 2), "0.00\n0.00\n");
-    EXPECT_TRUE(received().empty());
+    faults.silent = true;
+    server->setFaults(faults);
+    link->StartPoll(settings.pooling);
+    ASSERT_TRUE(waitFor([&] { return link->ControllerLost(); }, 5000));
+    EXPECT_EQ(ask(c, "p\n", 1), "RPRT -6\n");
+    EXPECT_EQ(ask(c, "P 10 10\n", 1), "RPRT -6\n");
+}
+
+// hamlib's azimuth is the motor whose kind is azimuth, whichever it is.
+TEST_F(Rotctl, TheAxesFollowTheMotorsKinds)
+{
+    kinds(kKindElevation, kKindAzimuth);
+    ctl.setAngle(0, 30);
+    ctl.setAngle(1, 200);
+    serve();
+    link->SendStatusQuery();
+    QTcpSocket* c = client();
+    EXPECT_EQ(ask(c, "p\n", 2), "200.00\n30.00\n");
+    EXPECT_EQ(ask(c, "P 100 20\n", 1), "RPRT 0\n");
+    EXPECT_EQ(received().back(), setPositionCommand(20, 10, 100, 10));
+    EXPECT_EQ(ask(c, "M 16 0\n", 1), "RPRT 0\n");
+    EXPECT_EQ(received().back(), jogCommand(kJogUp)) << "RIGHT turns the azimuth motor, M2";
+    EXPECT_EQ(ask(c, "M 4 0\n", 1), "RPRT 0\n");
+    EXPECT_EQ(received().back(), jogCommand(kJogLeft)) << "DOWN lowers the elevation motor, M1";
+    const QByteArray dump = ask(c, "\\dump_state\n", 9);
+    EXPECT_TRUE(dump.contains("min_az=-15.000000\nmax_az=195.000000\nmin_el=-180.000000\n"))
+        << dump.data() << "the limits of the motor of each kind";
+}
+
+TEST_F(Rotctl, WithoutAnElevationMotorSetPositionIsRefused)
+{
+    kinds(kKindAzimuth, kKindAzimuth);
+    serve();
+    link->SendStatusQuery();
+    const std::size_t before = received().size();
+    QTcpSocket* c = client();
+    EXPECT_EQ(ask(c, "P 10 10\n", 1), "RPRT -11\n");
+    EXPECT_EQ(ask(c, "M 2 0\n", 1), "RPRT -11\n");
+    EXPECT_EQ(received().size(), before);
+}
+
+// A client that started a move and goes away, however, stops it.
+TEST_F(Rotctl, AMoveEndsWithItsClient)
+{
+    serve();
+    struct Leaving {
+        const char* how;
+        std::function<void(QTcpSocket*)> leave;
+        bool beforeTheMove; // the idle timer restarts with the move's line
+    };
+    const Leaving ways[] = {
+        {"disconnects", [](QTcpSocket* c) { c->disconnectFromHost(); }, false},
+        {"quits", [](QTcpSocket* c) { c->write("q\n"); }, false},
+        {"sends an over-long line", [](QTcpSocket* c) { c->write(QByteArray(400, 'x')); }, false},
+        {"idles", [this](QTcpSocket*) { rot->setIdleTimeout(50); }, true},
+    };
+    for (const auto& way : ways) {
+        rot->setIdleTimeout(TRotctlServer::kIdleMs);
+        QTcpSocket* c = client();
+        if (way.beforeTheMove)
+            way.leave(c);
+        EXPECT_EQ(ask(c, "M 8 0\n", 1), "RPRT 0\n") << way.how;
+        ASSERT_EQ(link->fButtons(), kJogLeft);
+        const std::size_t before = received().size();
+        if (!way.beforeTheMove)
+            way.leave(c);
+        EXPECT_TRUE(receivedCount(before + 1)) << way.how;
+        EXPECT_EQ(received().back(), stopCommand()) << way.how;
+        EXPECT_EQ(link->fButtons(), 0u) << way.how;
+    }
+    // Another client's leaving leaves a move alone.
+    rot->setIdleTimeout(TRotctlServer::kIdleMs);
+    QTcpSocket* mover = client();
+    QTcpSocket* other = client();
+    EXPECT_EQ(ask(mover, "M 16 0\n", 1), "RPRT 0\n");
+    const std::size_t before = received().size();
+    other->disconnectFromHost();
+    QTest::qWait(100);
+    EXPECT_EQ(received().size(), before);
+    EXPECT_EQ(link->fButtons(), kJogRight);
 }
 
 // A client is answered while the link waits for a TCP controller that does
@@ -141,7 +272,7 @@ TEST_F(Rotctl, ClientsAreServedWhileTheControllerIsAwaited)
 {
     faults.silent = true;
     settings.timeout = 600;
-    serve();
+    serve(Via::Tcp, false);
     QTcpSocket* c = client();
     std::optional<int> stateAtAnswer;
     QObject::connect(c, &QTcpSocket::readyRead, [&] {
@@ -171,9 +302,16 @@ TEST_F(Rotctl, BoundedInput)
         four.push_back(client());
     ASSERT_TRUE(QTest::qWaitFor([&] { return rot->clientCount() == 4; }, 2000));
     QTcpSocket* fifth = client();
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return fifth->state() != QTcpSocket::ConnectedState; }, 2000));
-    EXPECT_EQ(ask(four[3], "p\n", 2), "0.00\n0.00\n");
+    QByteArray said;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            said += fifth->readAll();
+            return fifth->state() != QTcpSocket::ConnectedState;
+        },
+        2000));
+    said += fifth->readAll();
+    EXPECT_EQ(said, "RPRT -6\n") << "the refused client is told before the close";
+    EXPECT_EQ(ask(four[3], "_\n", 1), "NORVAK KT-90\n");
     EXPECT_TRUE(rot->status().contains("4 clients")) << rot->status().toStdString();
 }
 
@@ -189,7 +327,7 @@ TEST_F(Rotctl, AClientVanishingMidCommand)
 {
     clock = kt90::sim::Clock::Real;
     faults.delayMs = 150;
-    serve(Via::Pty);
+    serve(Via::Pty, false);
     QTcpSocket* c = client();
     c->write("S\n");
     c->flush();
@@ -210,6 +348,7 @@ TEST_F(Rotctl, AnswersComeInOneWrite)
     a.sin_port = htons(rot->port());
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    link->SendStatusQuery();
     for (int i = 0; i < 50; ++i) {
         ASSERT_EQ(send(fd, "+p\n", 3, 0), 3);
         pollfd p{fd, POLLIN, 0};
