@@ -432,3 +432,32 @@ TEST_F(Rotctl, TheSameShapeAsRotctld)
     dummy.kill();
     dummy.waitForFinished();
 }
+
+// Beyond loopback only the networks named in Allow; a second loopback
+// address stands for a stranger.
+TEST_F(Rotctl, OnlyAllowedPeersAreServed)
+{
+    TRotctlSettings s = parked();
+    s.allow = "127.0.0.1/32, not-a-network";
+    serve(Via::Tcp, true, s);
+    QTcpSocket stranger;
+    ASSERT_TRUE(stranger.bind(QHostAddress("127.0.0.2"), 0));
+    stranger.connectToHost("127.0.0.1", rot->port());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return stranger.state() == QAbstractSocket::UnconnectedState; }, 2000));
+    EXPECT_EQ(rot->clientCount(), 0);
+    EXPECT_EQ(ask(client(), "_\n", 1), "NORVAK KT-90\n");
+
+    // A bind address beyond loopback without a list stays on loopback.
+    TRotctlSettings open = parked();
+    open.bind = "0.0.0.0";
+    TRotctlServer wide(*link, open);
+    ASSERT_TRUE(wide.start());
+    EXPECT_TRUE(wide.status().startsWith("rotctld: 127.0.0.1:")) << wide.status().toStdString();
+    EXPECT_TRUE(wide.status().contains("Bind needs Allow")) << wide.status().toStdString();
+
+    EXPECT_TRUE(TClientFilter::Parse("10.0.0.0/8").Allows(QHostAddress("::ffff:10.1.2.3")));
+    EXPECT_FALSE(TClientFilter::Parse("10.0.0.0/8").Allows(QHostAddress("11.0.0.1")));
+    EXPECT_FALSE(TClientFilter::Parse("").Allows(QHostAddress("192.168.1.5")));
+    EXPECT_TRUE(TClientFilter::Parse("").Allows(QHostAddress("::1")));
+}
