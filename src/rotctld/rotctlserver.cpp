@@ -194,7 +194,7 @@ void TRotctlServer::stopJogOf(QTcpSocket* client)
     fJogOwner = nullptr;
     if (fLink.fButtons() == 0 || !fLink.IsOpen())
         return;
-    qCInfo(lcRotctld, "stopping the move of a client that left");
+    qCInfo(lcRotctld, "stopping the move a client started");
     fLink.setButtons(0);
     try {
         fLink.SendStop();
@@ -236,6 +236,13 @@ void TRotctlServer::serveLines(QTcpSocket* socket)
             const std::string reply = answer(request, socket);
             qCDebug(lcRotctld, "%s -> %s", line.trimmed().constData(),
                     QByteArray::fromStdString(reply).trimmed().replace('\n', " | ").constData());
+            if (reply.find("RPRT -") != std::string::npos)
+                qCInfo(lcRotctld, "client %s:%u: \"%s\" refused: %s",
+                       qPrintable(socket->peerAddress().toString()), socket->peerPort(),
+                       line.trimmed().constData(),
+                       QByteArray::fromStdString(reply.substr(reply.find("RPRT -")))
+                           .trimmed()
+                           .constData());
             if (fClients.find(socket) == fClients.end())
                 return; // it went away while its command ran
             socket->write(reply.data(), static_cast<qint64>(reply.size()));

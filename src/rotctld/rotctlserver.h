@@ -63,6 +63,8 @@ public:
     int clientCount() const { return static_cast<int>(fClients.size()); }
     const QString& status() const { return fStatus; }
     void setIdleTimeout(int ms) { fIdleMs = ms; }
+    // Stops the move a client started, if one runs (the program ends).
+    void StopClientMove() { stopJogOf(fJogOwner); }
 
 signals:
     void statusChanged(const QString& status);

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/kt90utils.h"
+#include "link/stationsettings.h"
 #include "link/unhandled.h"
 #include "widgets/style.h"
 
@@ -18,16 +19,9 @@ const QColor& kCaption = kHouseAmber;
 const QColor& kValue = kHouseLime;
 const QColor kEditBackground(51, 51, 51);
 
-const char* const kBaudrateIndex = "Baudrate index";
-const char* const kPooling = "Pooling (ms)";
-const char* const kTimeout = "Timeout (ms)";
-const char* const kSelectedPort = "Selected port";
-const char* const kConnectVia = "Connect via";
-const char* const kHostIp = "HOST IP";
-const char* const kHostPort = "HOST PORT";
-const char* const kShowPower = "Show power outs";
-const QString kViaCom = QStringLiteral("COM (RS232)");
-const QString kViaEth = QStringLiteral("ETH (RJ45)");
+using namespace kt90::options;
+const QString kViaComText = QString::fromLatin1(kViaCom);
+const QString kViaEthText = QString::fromLatin1(kViaEth);
 const QString kNotSelected = QStringLiteral("not selected");
 
 QFont tahoma() { return PixelFont("Tahoma", 11); }
@@ -68,14 +62,7 @@ const QStringList& TOptionsFrame::IntervalCaptions()
     return captions;
 }
 
-int TOptionsFrame::MenuInterval(long ms)
-{
-    // A hand-edited 0 would flood the controller with polls, a negative
-    // time-out never end a wait.
-    const long lo = captionNumber(IntervalCaptions().front(), 200);
-    const long hi = captionNumber(IntervalCaptions().back(), 2000);
-    return static_cast<int>(std::clamp(ms, lo, hi));
-}
+int TOptionsFrame::MenuInterval(long ms) { return kt90::options::MenuInterval(ms); }
 
 QString TOptionsFrame::IntervalCaption(int ms)
 {
@@ -237,9 +224,10 @@ void TOptionsFrame::build()
 void TOptionsFrame::create()
 {
     fComExists = false;
-    SetBaudrateIndex(static_cast<int>(fIni.ReadInteger(kSection, kBaudrateIndex, 10)));
-    fPooling = MenuInterval(fIni.ReadInteger(kSection, kPooling, 250));
-    fTimeout = MenuInterval(fIni.ReadInteger(kSection, kTimeout, 500));
+    SetBaudrateIndex(
+        static_cast<int>(fIni.ReadInteger(kSection, kBaudrateIndex, kDefaultBaudrateIndex)));
+    fPooling = MenuInterval(fIni.ReadInteger(kSection, kPooling, kDefaultPoolingMs));
+    fTimeout = MenuInterval(fIni.ReadInteger(kSection, kTimeout, kDefaultTimeoutMs));
     lbPool->setText(IntervalCaption(fPooling));
     lbTimeout->setText(IntervalCaption(fTimeout));
     // A write that fails while the page is made does not stop the start-up:
@@ -247,10 +235,11 @@ void TOptionsFrame::create()
     Guarded([this] {
         SetSelectedPort(QString::fromStdString(fIni.ReadString(kSection, kSelectedPort, "")));
     });
-    fVia = QString::fromStdString(fIni.ReadString(kSection, kConnectVia, text(kViaCom))).toUpper();
-    if (fVia == kViaCom)
+    fVia =
+        QString::fromStdString(fIni.ReadString(kSection, kConnectVia, text(kViaComText))).toUpper();
+    if (fVia == kViaComText)
         rbtRS232->setChecked(true);
-    if (fVia == kViaEth)
+    if (fVia == kViaEthText)
         rbtETH->setChecked(true);
     edIP->setText(QString::fromStdString(fIni.ReadString(kSection, kHostIp, "0.0.0.0")));
     edPort->setText(QString::fromStdString(fIni.ReadString(kSection, kHostPort, "23")));
@@ -339,7 +328,7 @@ void TOptionsFrame::RadioButtonClik()
     const bool eth = rbtETH->isChecked();
     for (QWidget* w : std::initializer_list<QWidget*>{Label3, Label5, edIP, edPort})
         w->setEnabled(eth);
-    fVia = serial ? kViaCom : kViaEth;
+    fVia = serial ? kViaComText : kViaEthText;
 }
 
 void TOptionsFrame::chbShowPowerClick()

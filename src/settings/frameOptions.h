@@ -8,6 +8,7 @@
 #include "core/settingsfile.h"
 #include "link/connection.h"
 #include "link/serialport.h"
+#include "link/stationsettings.h"
 #include "settings/clicklabel.h"
 #include "settings/portlister.h"
 #include "widgets/veskImageButton.h"
@@ -25,7 +26,7 @@
 class TOptionsFrame : public QWidget, public IConnectionPage {
     Q_OBJECT
 public:
-    static constexpr const char* kSection = "Options";
+    static constexpr const char* kSection = kt90::options::kSection;
 
     // Reads the settings file at iniPath and lists the serial ports.
     // showPowerOutputs is the main window's ShowPowerOutputs.

@@ -6,31 +6,8 @@
 #   (start_panel returns once the simulator log shows $panel_ready)
 #   jog_frames: the jog masks the simulator received, one per line
 
-set -euo pipefail
-work=$(mktemp -d)
-pids=()
+. "$(dirname "${BASH_SOURCE[0]}")/../support/shell.sh"
 panel_ready='outputs query'
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  [ -n "${KEEP_WORK:-}" ] && cp -r "$work" "$KEEP_WORK"
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Runs a condition every 50 ms until it holds or the deadline (seconds) passes.
-wait_for() {
-  local deadline=$1
-  shift
-  local end=$((SECONDS + deadline))
-  until "$@"; do
-    if [ $SECONDS -ge $end ]; then
-      echo "timed out waiting for: $*" >&2
-      return 1
-    fi
-    sleep 0.05
-  done
-}
 
 start_x() {
   Xvfb -displayfd 4 -screen 0 1280x1024x24 -ardelay 250 -arinterval 30 -nolisten tcp \

@@ -1,5 +1,6 @@
 // kt90ctl: the controller from the command line, on the panel's own link.
 
+#include "cli/cliargs.h"
 #include "config/configfile.h"
 #include "config/transfer.h"
 #include "core/angleline.h"
@@ -11,7 +12,6 @@
 #include <QSocketNotifier>
 
 #include <cctype>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -51,9 +51,7 @@ Exit status: 0 done, 1 the controller or the link failed (the reason goes to
 standard error), 2 bad usage.
 )";
 
-struct Usage {
-    std::string why;
-};
+using kt90::cli::Usage;
 
 struct Args {
     std::string tcpHost;
@@ -71,19 +69,7 @@ struct Args {
 
 long integer(const std::string& opt, const std::string& text, long lo, long hi)
 {
-    long v = 0;
-    int base = 10;
-    const char* from = text.data();
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        from += 2;
-    }
-    const auto r = std::from_chars(from, text.data() + text.size(), v, base);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || text.empty())
-        throw Usage{opt + " wants a whole number, not \"" + text + "\""};
-    if (v < lo || v > hi)
-        throw Usage{opt + " must lie in " + std::to_string(lo) + ".." + std::to_string(hi)};
-    return v;
+    return kt90::cli::Integer(opt, text, lo, hi);
 }
 
 // An axis angle, read with a decimal point whatever the locale; "-" is the
@@ -113,15 +99,13 @@ Args parse(int argc, char** argv)
         if (s == "--help" || s == "-h") {
             std::cout << kHelp;
             std::exit(0);
+        } else if (s == "--version") {
+            std::cout << kt90::cli::VersionLine("kt90ctl");
+            std::exit(0);
         } else if (s == "--tcp") {
-            const std::string hp = value(s);
-            const std::size_t colon = hp.rfind(':');
-            a.tcpHost = hp.substr(0, colon);
-            if (colon != std::string::npos)
-                a.tcpPort =
-                    static_cast<quint16>(integer("--tcp port", hp.substr(colon + 1), 1, 65535));
-            if (a.tcpHost.empty())
-                throw Usage{"--tcp wants HOST[:PORT]"};
+            const kt90::cli::HostPort hp = kt90::cli::ParseHostPort(s, value(s), a.tcpPort);
+            a.tcpHost = hp.host;
+            a.tcpPort = hp.port;
         } else if (s == "--serial") {
             a.device = value(s);
         } else if (s == "--baud") {

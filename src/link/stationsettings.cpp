@@ -1,0 +1,50 @@
+#include "link/stationsettings.h"
+
+#include "core/kt90utils.h"
+#include "core/settingsfile.h"
+#include "link/connection.h"
+
+#include <algorithm>
+
+namespace kt90::options {
+
+int MenuInterval(long ms)
+{
+    return static_cast<int>(std::clamp<long>(ms, kShortestIntervalMs, kLongestIntervalMs));
+}
+
+int BaudOfIndex(long index)
+{
+    if (index < 0 || index >= kt90::kBaudTable.size)
+        return 9600;
+    // The labels are written with a space between the thousands.
+    const QString label =
+        QString::fromLatin1(kt90::kBaudTable.labels[index]).remove(QLatin1Char(' '));
+    bool ok = false;
+    const int v = label.toInt(&ok);
+    return ok ? v : 9600;
+}
+
+int ReconnectSeconds(long s) { return static_cast<int>(std::clamp<long>(s, 0, 24 * 3600)); }
+
+} // namespace kt90::options
+
+TStationSettings TStationSettings::Read(const QString& iniPath)
+{
+    namespace o = kt90::options;
+    const kt90::SettingsFile ini(iniPath.toStdString());
+    TStationSettings s;
+    const QString via =
+        QString::fromStdString(ini.ReadString(o::kSection, o::kConnectVia, o::kViaCom));
+    s.serial = via.toUpper() != QLatin1String(o::kViaEth);
+    s.port = QString::fromStdString(ini.ReadString(o::kSection, o::kSelectedPort, ""));
+    s.baud =
+        o::BaudOfIndex(ini.ReadInteger(o::kSection, o::kBaudrateIndex, o::kDefaultBaudrateIndex));
+    s.host = QString::fromStdString(ini.ReadString(o::kSection, o::kHostIp, "0.0.0.0"));
+    s.hostPort = TConnectionRoutine::HostPort(
+        QString::fromStdString(ini.ReadString(o::kSection, o::kHostPort, "23")));
+    s.pooling = o::MenuInterval(ini.ReadInteger(o::kSection, o::kPooling, o::kDefaultPoolingMs));
+    s.timeout = o::MenuInterval(ini.ReadInteger(o::kSection, o::kTimeout, o::kDefaultTimeoutMs));
+    s.reconnectSeconds = o::ReconnectSeconds(ini.ReadInteger(o::kSection, o::kReconnect, 0));
+    return s;
+}
