@@ -20,9 +20,28 @@ TConnectionRoutine::TConnectionRoutine(TDeviceLink& link, IConnectionPage& page,
         qCInfo(lcLink, "%s the link to the controller was lost", qPrintable(LogTime()));
         fPage.SetConnectButton(0, QStringLiteral("Connect"));
         fPage.ShowConnectionError(QStringLiteral("The link to the controller was lost."));
-        if (showTitleError)
-            showTitleError(true, QStringLiteral("No KT90 device found!"));
+        failed();
     });
+    fRetry.setSingleShot(true);
+    QObject::connect(&fRetry, &QTimer::timeout, &fLink, [this] {
+        // Unless the operator connected meanwhile.
+        if (fPage.ConnectTag() == 0)
+            Guarded([this] { Button1Click(); });
+    });
+}
+
+void TConnectionRoutine::failed()
+{
+    const int retry = fPage.ReconnectSeconds();
+    if (retry > 0) {
+        qCInfo(lcLink, "%s trying again in %d s", qPrintable(LogTime()), retry);
+        fRetry.start(retry * 1000);
+    }
+    if (showTitleError)
+        showTitleError(true, retry > 0 ? QStringLiteral("%1 Trying again every %2 s")
+                                             .arg(QLatin1String(kNotFound))
+                                             .arg(retry)
+                                       : QString::fromLatin1(kNotFound));
 }
 
 TConnectionRoutine::~TConnectionRoutine()
@@ -47,9 +66,22 @@ quint16 TConnectionRoutine::HostPort(const QString& text)
 
 void TConnectionRoutine::Button1Click()
 {
-    const bool connected = ConnectToDevice();
-    if (showTitleError)
-        showTitleError(!connected, QStringLiteral("No KT90 device found!"));
+    fRetry.stop();
+    const bool disconnecting = fPage.ConnectTag() != 0;
+    bool connected = false;
+    try {
+        connected = ConnectToDevice();
+    } catch (...) {
+        if (!disconnecting)
+            failed();
+        throw;
+    }
+    if (connected || disconnecting) {
+        if (showTitleError)
+            showTitleError(!connected, QString::fromLatin1(kNotFound));
+        return;
+    }
+    failed();
 }
 
 void TConnectionRoutine::OpenSerialPort()

@@ -8,6 +8,7 @@
 #include "link/linksettings.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -26,6 +27,9 @@ public:
     // The error line: "Connection error:" and the message.
     virtual void ShowConnectionError(const QString& message) = 0;
     virtual void HideConnectionError() = 0;
+    // Reconnect (s): a failed or lost link is tried again after this many
+    // seconds; 0, the default, never.
+    virtual int ReconnectSeconds() const { return 0; }
 };
 
 class TConnectionRoutine {
@@ -53,10 +57,14 @@ public:
     // The port the host-port text names: a decimal number 1..65535, else 23.
     static quint16 HostPort(const QString& text);
 
+    static constexpr const char* kNotFound = "No KT90 device found!";
+
 private:
     bool connect();
     void finish();
+    void failed();
 
+    QTimer fRetry;
     TDeviceLink& fLink;
     IConnectionPage& fPage;
     IHostProbe& fProbe;

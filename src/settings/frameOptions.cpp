@@ -228,6 +228,7 @@ void TOptionsFrame::create()
         static_cast<int>(fIni.ReadInteger(kSection, kBaudrateIndex, kDefaultBaudrateIndex)));
     fPooling = MenuInterval(fIni.ReadInteger(kSection, kPooling, kDefaultPoolingMs));
     fTimeout = MenuInterval(fIni.ReadInteger(kSection, kTimeout, kDefaultTimeoutMs));
+    fReconnect = kt90::options::ReconnectSeconds(fIni.ReadInteger(kSection, kReconnect, 0));
     lbPool->setText(IntervalCaption(fPooling));
     lbTimeout->setText(IntervalCaption(fTimeout));
     // A write that fails while the page is made does not stop the start-up:

@@ -44,6 +44,7 @@ public:
     // Read-only values for the other parts.
     int Pooling() const override { return fPooling; }
     int Timeout() const override { return fTimeout; }
+    int ReconnectSeconds() const override { return fReconnect; }
     bool UseSerial() const override { return rbtRS232->isChecked(); }
     bool EthSelected() const override { return rbtETH->isChecked(); }
     bool ComExists() const override { return fComExists; }
@@ -102,6 +103,7 @@ private:
     QString fComPort;
     int fPooling = 250;
     int fTimeout = 500;
+    int fReconnect = 0; // read only: no control shows it
     bool fComExists = false;
     QString fVia;
     TClickLabel* fLabel = nullptr; // the label the interval menu was opened from

@@ -8,6 +8,8 @@
 
 using namespace kt90;
 
+#include <QTcpServer>
+
 namespace {
 
 struct FakePage : IConnectionPage {
@@ -365,4 +367,53 @@ TEST_F(Connection, APulledSerialAdapterIsSaid)
     routine->Button1Click();
     EXPECT_TRUE(serial.isOpen());
     EXPECT_EQ(page.caption, "Disconnect");
+}
+
+// With Reconnect (s) set, a failed connection and a lost link are tried
+// again by themselves, and the title strip says so; without it, never.
+TEST_F(Connection, ReconnectTriesAgainUntilTheControllerIsThere)
+{
+    struct Reconnecting : FakePage {
+        int ReconnectSeconds() const override { return 1; }
+    } retrying;
+    retrying.eth = true;
+    retrying.timeout = 100;
+    link->setOptions(&retrying);
+    routine = std::make_unique<TConnectionRoutine>(*link, retrying, probe);
+    routine->showTitleError = [this](bool shown, const QString& text) {
+        titleShown = shown;
+        titleText = text;
+    };
+    // Nothing listens on the port yet.
+    QTcpServer reserve;
+    ASSERT_TRUE(reserve.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = reserve.serverPort();
+    reserve.close();
+    retrying.hostPort = QString::number(port);
+    routine->Button1Click();
+    EXPECT_EQ(retrying.tag, 0);
+    EXPECT_TRUE(titleShown);
+    EXPECT_EQ(titleText, "No KT90 device found! Trying again every 1 s");
+
+    server = std::make_unique<kt90::sim::SimServer>(ctl, faults, clock);
+    server->listenTcp("127.0.0.1", port);
+    server->start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return retrying.tag == 1; }, 5000));
+    EXPECT_FALSE(titleShown);
+
+    // The operator's own disconnect is not undone.
+    routine->Button1Click();
+    EXPECT_EQ(retrying.tag, 0);
+    QTest::qWait(1500);
+    EXPECT_EQ(retrying.tag, 0);
+}
+
+TEST_F(Connection, WithoutReconnectAFailedConnectionStaysFailed)
+{
+    page.eth = true;
+    page.hostPort = QStringLiteral("1"); // nothing listens there
+    routine->Button1Click();
+    EXPECT_EQ(titleText, "No KT90 device found!");
+    QTest::qWait(1200);
+    EXPECT_EQ(page.tag, 0);
 }
