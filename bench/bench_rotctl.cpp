@@ -1,10 +1,14 @@
 // Round trip of hamlib's "p" (get position) over loopback: the panel's own
 // rotator server next to rotctld with its dummy rotator, in one run, and
 // next to the floor: a thread that blocks in read and answers with one
-// write, the least any server can do.
+// write, the least any server can do. Then the time from a client's "P" to
+// its set-position frame reaching the controller, idle and while the link
+// polls every 250 ms.
 
 #include "rotctld/rotctlserver.h"
 #include "support/simlink.h"
+
+#include "fakecontroller.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -96,6 +100,71 @@ quint16 startFloorServer(std::thread& worker)
     return ntohs(a.sin_port);
 }
 
+int connectTo(quint16 port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return fd;
+}
+
+// Median and p99 in microseconds from the send of "P" to the arrival of its
+// frame at the controller, n times, with the link polling or not.
+std::pair<double, double> setPositionToWire(QCoreApplication& app, bool polling, int n)
+{
+    bench::FakeController controller(0);
+    kt90::TktFRAMParams current;
+    kt90::FillDefaults(current);
+    TQtSerialPort serial;
+    TQtTcpClient tcp;
+    TFixedLinkSettings settings;
+    settings.serial = false;
+    TDeviceLink link(serial, tcp, current);
+    link.setOptions(&settings);
+    link.OpenTcp(QStringLiteral("127.0.0.1"), controller.port());
+    TRotctlSettings rs;
+    rs.port = 0;
+    TRotctlServer server(link, rs);
+    server.start();
+    if (polling)
+        link.StartPoll(settings.pooling);
+
+    std::vector<double> us;
+    std::thread client([&] {
+        const int fd = connectTo(server.port());
+        char buf[256];
+        for (int i = 0; fd >= 0 && i < n; ++i) {
+            const auto t0 = bench::Clock::now();
+            if (send(fd, "P 10 20\n", 8, 0) != 8 || recv(fd, buf, sizeof buf, 0) <= 0)
+                break;
+            bench::Clock::time_point at;
+            if (controller.arrival(static_cast<std::uint8_t>(kt90::Command::SetPosition), t0, at))
+                us.push_back(std::chrono::duration<double, std::micro>(at - t0).count());
+            // Off the poll's beat, so that the requests meet every phase of it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(37));
+        }
+        if (fd >= 0)
+            ::close(fd);
+        QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); });
+    });
+    app.exec();
+    client.join();
+    link.StopPoll();
+    tcp.Disconnect();
+    if (us.empty())
+        return {-1, -1};
+    std::sort(us.begin(), us.end());
+    return {us[us.size() / 2], us[us.size() * 99 / 100]};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -107,6 +176,7 @@ int main(int argc, char** argv)
     kt90::FillDefaults(sim.current);
     sim.open(Via::Tcp);
     TDeviceLink& link = sim.link;
+    link.SendStatusQuery(); // the server gives no position before the controller has
     TRotctlSettings rs;
     rs.port = 0;
     TRotctlServer ours(link, rs);
@@ -149,5 +219,12 @@ int main(int argc, char** argv)
         std::printf("| rotctld -m 1 | not available | |\n");
     std::printf("| floor (read, write) | %.1f | %.1f |\n", floorResult.first, floorResult.second);
     sim.server->stop();
+
+    const int m = std::max(20, n / 10);
+    const auto idle = setPositionToWire(app, false, m);
+    const auto polled = setPositionToWire(app, true, m);
+    std::printf("\n| P to the wire (%d each) | median us | p99 us |\n|---|---|---|\n", m);
+    std::printf("| link idle | %.1f | %.1f |\n", idle.first, idle.second);
+    std::printf("| link polling every 250 ms | %.1f | %.1f |\n", polled.first, polled.second);
     return 0;
 }
