@@ -424,9 +424,29 @@ TEST_F(Rotctl, TheSameShapeAsRotctld)
     const QByteArray dumpTheirs = ask(&theirs, "\\dump_state\n", 9);
     const QByteArray dumpOurs = ask(ours, "\\dump_state\n", 9);
     EXPECT_EQ(keys(dumpOurs), keys(dumpTheirs));
-    for (const char* r : {"P 10 20\n", "S\n", "K\n", "M 2 0\n", "+P 10 20\n"}) {
-        const int lines = r[0] == '+' ? 2 : 1;
-        EXPECT_EQ(ask(ours, r, lines), ask(&theirs, r, lines)) << r;
+    struct Same {
+        const char* request;
+        int lines;
+    };
+    const Same same[] = {
+        {"P 10 20\n", 1},
+        {"S\n", 1},
+        {"K\n", 1},
+        {"M 2 0\n", 1},
+        {"+P 10 20\n", 2},
+        {"+S\n", 2},
+        {"S S\n", 2},
+        {"P 10 20 S\n", 2},
+        {"M 8 0 S\n", 2},
+        {"+K +S\n", 4},
+        {"\\set_pos 1,5 2\n", 1},
+    };
+    for (const auto& r : same)
+        EXPECT_EQ(ask(ours, r.request, r.lines), ask(&theirs, r.request, r.lines)) << r.request;
+    // A position: the same shape, two numbers or the extended block.
+    for (const char* r : {"p p\n", "+p\n", "P 1 2 p\n"}) {
+        const int lines = r[0] == '+' ? 4 : r[0] == 'P' ? 3 : 4;
+        EXPECT_EQ(keys(ask(ours, r, lines)).size(), keys(ask(&theirs, r, lines)).size()) << r;
     }
     theirs.write("q\n");
     dummy.kill();
