@@ -59,6 +59,13 @@ bool TDdeConversation::OpenLink()
 {
     if (fOpen)
         return true;
+    // A folder another user made or can write would let them feed the
+    // panel positions, or take its place as the tracker.
+    fRefusal = ConversationDirectoryProblem(ConversationDirectory());
+    if (!fRefusal.isEmpty()) {
+        qCWarning(lcTracking, "conversation refused: %s", qPrintable(fRefusal));
+        return false;
+    }
     bool connected = connectOnce();
     if (!connected && !StartCommand.isEmpty() && startProgram && startProgram(StartCommand))
         connected = waitUntilServed();

@@ -38,6 +38,9 @@ public:
     // Reports closed and ends the conversation, when one is open.
     void CloseLink();
     bool isOpen() const { return fOpen; }
+    // Why the last OpenLink did not even try: the conversation folder may
+    // not be trusted. Empty otherwise.
+    const QString& Refusal() const { return fRefusal; }
 
     // The item's latest text: 8-bit, control characters made spaces.
     const QByteArray& Text() const { return fText; }
@@ -66,6 +69,7 @@ private:
     QString fService, fTopic, fItem;
     QLocalSocket fSocket;
     bool fOpen = false;
+    QString fRefusal;
     bool fInTransaction = false;
     bool fNoticePending = false;
     QEventLoop* fWaitLoop = nullptr;

@@ -40,6 +40,8 @@ void TTracking::TrackingToogle(QLabel* label)
     } else {
         Tracking.OpenLink();
         label->setProperty("tag", 1);
+        if (!Tracking.Refusal().isEmpty()) // the page stays "Closed"
+            fPage.l_rot->setText(QStringLiteral("Tracker: ") + Tracking.Refusal());
     }
 }
 

@@ -1,9 +1,8 @@
 #include "support/fakeserialport.h"
 #include "support/linkfixture.h"
 #include "trackerfeed/feedserver.h"
-#include "tracking/tracking.h"
-
 #include "tracking/conversationpath.h"
+#include "tracking/tracking.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +11,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kt90;
 
@@ -301,4 +302,50 @@ TEST_F(LinkFixture, TrackerfeedToTheSimulator)
     EXPECT_EQ(got, (std::vector<kt90::Frame>{kt90::setPositionCommand(123.4, 10, 45, 10), second}));
     feed.kill();
     feed.waitForFinished();
+}
+
+// The conversation folder must be a folder of this user's own, closed to
+// everyone else; otherwise another user could feed the panel positions or
+// read them. Neither the panel nor the feed then uses it.
+TEST(ConversationFolder, AnOpenForeignOrFakeFolderIsRefused)
+{
+    const QString dir = ConversationDirectory();
+    const QByteArray path = QFile::encodeName(dir);
+    ASSERT_EQ(ConversationDirectoryProblem(dir), QString()) << "a fresh folder is made 0700";
+    struct stat st {};
+    ASSERT_EQ(::stat(path.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    const auto refusedEverywhere = [&](const QString& why) {
+        EXPECT_EQ(ConversationDirectoryProblem(dir), why);
+        TDdeConversation panel(QStringLiteral("Orbitron"), QStringLiteral("Tracking"),
+                               QStringLiteral("TrackingDataEx"));
+        bool started = false;
+        panel.startProgram = [&](const QString&) { return started = true; };
+        EXPECT_FALSE(panel.OpenLink());
+        EXPECT_EQ(panel.Refusal(), why);
+        EXPECT_FALSE(started) << "no tracker is started into such a folder";
+        TFeedServer feed(QStringLiteral("Orbitron"), QStringLiteral("Tracking"),
+                         QStringLiteral("TrackingDataEx"));
+        EXPECT_FALSE(feed.listen());
+        EXPECT_EQ(feed.errorString(), why);
+    };
+
+    ASSERT_EQ(::chmod(path.constData(), 0755), 0);
+    refusedEverywhere(dir + " is open to other users (mode 0755)");
+    ASSERT_EQ(::chmod(path.constData(), 0700), 0);
+
+    if (getuid() == 0) { // only root can give a folder away
+        ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
+        refusedEverywhere(dir + " belongs to another user");
+        ASSERT_EQ(::chown(path.constData(), 0, 0), 0);
+    }
+
+    const QByteArray real = path + ".real";
+    ASSERT_EQ(::rename(path.constData(), real.constData()), 0);
+    ASSERT_EQ(::symlink(real.constData(), path.constData()), 0);
+    refusedEverywhere(dir + " is not a folder");
+    ::unlink(path.constData());
+    ASSERT_EQ(::rename(real.constData(), path.constData()), 0);
+    EXPECT_EQ(ConversationDirectoryProblem(dir), QString());
 }

@@ -13,6 +13,9 @@ TFeedServer::~TFeedServer() { close(); }
 
 bool TFeedServer::listen()
 {
+    fRefusal = ConversationDirectoryProblem(ConversationDirectory());
+    if (!fRefusal.isEmpty())
+        return false;
     const QString path = ConversationPath(fService, fTopic);
     QLocalServer::removeServer(path); // a socket left by a server that died
     fServer.setSocketOptions(QLocalServer::UserAccessOption);

@@ -22,7 +22,7 @@ public:
     // Listens at the conversation's socket; false (with errorString) when
     // it cannot.
     bool listen();
-    QString errorString() const { return fServer.errorString(); }
+    QString errorString() const { return fRefusal.isEmpty() ? fServer.errorString() : fRefusal; }
     void close();
 
     // A new value: advised clients are told.
@@ -42,6 +42,7 @@ private:
 
     QString fService, fTopic, fItem;
     QLocalServer fServer;
+    QString fRefusal; // why the folder is not used
     QByteArray fText;
     std::map<QLocalSocket*, bool> fClients; // client, advised
     int fRequests = 0;
