@@ -4,6 +4,7 @@
 #include "console/artwork.h"
 #include "console/windowdrag.h"
 #include "core/versiontext.h"
+#include "link/stationsettings.h"
 #include "link/unhandled.h"
 #include "widgets/style.h"
 
@@ -115,9 +116,8 @@ TFMain::TFMain(const TFMainServices& s) : QWidget(nullptr, Qt::FramelessWindowHi
     fUi = std::make_unique<TMessageBoxUi>(this);
     fOperator = s.ui ? s.ui : fUi.get();
     fFiles = s.files;
-    fIniPath = s.iniPath.isEmpty()
-                   ? QCoreApplication::applicationDirPath() + QStringLiteral("/norvakKT90dde.ini")
-                   : s.iniPath;
+    fIniPath =
+        s.iniPath.isEmpty() ? PanelSettingsPath(QCoreApplication::applicationDirPath()) : s.iniPath;
 
     setWindowTitle(QStringLiteral("NORVAK KT90 dde"));
     setFont(PixelFont("MS Sans Serif", 11));

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kt90 {
 
@@ -15,6 +16,20 @@ public:
 class EAngleOutOfRange : public Error {
 public:
     using Error::Error;
+};
+
+// A settings file that could not be written; it is left as it was. The
+// message is the one the operator knows, the reason the system's.
+class EUnableToWrite : public Error {
+public:
+    EUnableToWrite(const std::string& path, std::string reason)
+        : Error("Unable to write to " + path), fReason(std::move(reason))
+    {
+    }
+    const std::string& reason() const { return fReason; }
+
+private:
+    std::string fReason;
 };
 
 // The TCP client's read gave up waiting.

@@ -3,6 +3,7 @@
 #include "core/atomicfile.h"
 #include "core/errors.h"
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -41,10 +42,17 @@ void SettingsFile::WriteString(const std::string& section, const std::string& ke
     IniDocument ini = load();
     ini.setValue(section, key, v);
     const std::string text = ini.text();
+    // The user's configuration folder may not be there before the first
+    // setting is written.
+    const std::filesystem::path folder = std::filesystem::path(fPath).parent_path();
+    std::error_code made;
+    if (!folder.empty() && !std::filesystem::exists(folder, made) &&
+        !std::filesystem::create_directories(folder, made) && made)
+        throw EUnableToWrite(fPath, folder.string() + ": " + made.message());
     try {
         WriteFileAtomically(fPath, text.data(), text.size());
-    } catch (const Error&) {
-        throw Error("Unable to write to " + fPath);
+    } catch (const Error& e) {
+        throw EUnableToWrite(fPath, e.what());
     }
 }
 

@@ -21,8 +21,9 @@ public:
     long ReadInteger(const std::string& section, const std::string& key, long fallback) const;
     bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
 
-    // Throw kt90::Error "Unable to write to <path>" when the file cannot be
-    // written; it is then left as it was.
+    // Throw kt90::EUnableToWrite ("Unable to write to <path>", with the
+    // reason) when the file cannot be written; it is then left as it was.
+    // A missing folder is made first.
     void WriteString(const std::string& section, const std::string& key, const std::string& v);
     void WriteInteger(const std::string& section, const std::string& key, long v);
     void WriteBool(const std::string& section, const std::string& key, bool v);

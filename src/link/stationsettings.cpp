@@ -4,7 +4,11 @@
 #include "core/settingsfile.h"
 #include "link/connection.h"
 
+#include <QFile>
+#include <QStandardPaths>
+
 #include <algorithm>
+#include <unistd.h>
 
 namespace kt90::options {
 
@@ -28,6 +32,26 @@ int BaudOfIndex(long index)
 int ReconnectSeconds(long s) { return static_cast<int>(std::clamp<long>(s, 0, 24 * 3600)); }
 
 } // namespace kt90::options
+
+QString UserSettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/norvakKT90dde/norvakKT90dde.ini");
+}
+
+QString PanelSettingsPath(const QString& programDir, bool programDirWritable)
+{
+    // The folder, not the file: a file is replaced through a temporary one
+    // beside it.
+    return programDirWritable ? programDir + QStringLiteral("/norvakKT90dde.ini")
+                              : UserSettingsPath();
+}
+
+QString PanelSettingsPath(const QString& programDir)
+{
+    return PanelSettingsPath(programDir,
+                             ::access(QFile::encodeName(programDir).constData(), W_OK) == 0);
+}
 
 TStationSettings TStationSettings::Read(const QString& iniPath)
 {

@@ -86,7 +86,7 @@ TOptionsFrame::TOptionsFrame(QWidget* parent, const QString& iniPath, ISerialPor
 
 TOptionsFrame::~TOptionsFrame()
 {
-    Guarded([this] { fIni.WriteString(kSection, kConnectVia, text(fVia)); });
+    Guarded([this] { store([&] { fIni.WriteString(kSection, kConnectVia, text(fVia)); }); });
 }
 
 void TOptionsFrame::build()
@@ -271,7 +271,7 @@ void TOptionsFrame::SetSelectedPort(const QString& name)
     if (name == fComPort)
         return;
     fComPort = name;
-    fIni.WriteString(kSection, kSelectedPort, text(name));
+    store([&] { fIni.WriteString(kSection, kSelectedPort, text(name)); });
 }
 
 void TOptionsFrame::PortItemClick(const QString& caption)
@@ -337,7 +337,7 @@ void TOptionsFrame::chbShowPowerClick()
     const bool on = chbShowPower->isChecked();
     if (fShowPowerOutputs)
         fShowPowerOutputs(on);
-    fIni.WriteBool(kSection, kShowPower, on);
+    store([&] { fIni.WriteBool(kSection, kShowPower, on); });
 }
 
 void TOptionsFrame::poolingItemClick(const QString& caption)
@@ -348,10 +348,10 @@ void TOptionsFrame::poolingItemClick(const QString& caption)
     const int v = captionNumber(caption, 1000);
     if (fLabel == lbPool) {
         fPooling = v;
-        fIni.WriteInteger(kSection, kPooling, v);
+        store([&] { fIni.WriteInteger(kSection, kPooling, v); });
     } else {
         fTimeout = v;
-        fIni.WriteInteger(kSection, kTimeout, v);
+        store([&] { fIni.WriteInteger(kSection, kTimeout, v); });
     }
 }
 
@@ -362,7 +362,7 @@ void TOptionsFrame::baudItemClick(int index)
     if (wasOpen)
         fCp.close();
     fCp.setBaudRate(captionNumber(lbBaud->text(), 9600));
-    fIni.WriteInteger(kSection, kBaudrateIndex, index);
+    store([&] { fIni.WriteInteger(kSection, kBaudrateIndex, index); });
     if (wasOpen)
         fCp.open();
 }
@@ -373,6 +373,18 @@ void TOptionsFrame::SetConnectButton(int tag, const QString& caption)
 {
     Button1->setProperty("tag", tag);
     Button1->setText(caption);
+}
+
+void TOptionsFrame::store(const std::function<void()>& write)
+{
+    try {
+        write();
+    } catch (const kt90::EUnableToWrite& e) {
+        // Besides the alert, which the caller's handler sounds: the reason.
+        ShowConnectionError(QStringLiteral("%1: %2").arg(QString::fromStdString(e.what()),
+                                                         QString::fromStdString(e.reason())));
+        throw;
+    }
 }
 
 void TOptionsFrame::ShowConnectionError(const QString& message)
@@ -393,9 +405,13 @@ bool TOptionsFrame::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::FocusOut) {
         if (watched == edIP)
-            Guarded([this] { fIni.WriteString(kSection, kHostIp, text(edIP->text())); });
+            Guarded([this] {
+                store([&] { fIni.WriteString(kSection, kHostIp, text(edIP->text())); });
+            });
         else if (watched == edPort)
-            Guarded([this] { fIni.WriteString(kSection, kHostPort, text(edPort->text())); });
+            Guarded([this] {
+                store([&] { fIni.WriteString(kSection, kHostPort, text(edPort->text())); });
+            });
     }
     return QWidget::eventFilter(watched, event);
 }

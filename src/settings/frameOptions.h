@@ -94,6 +94,8 @@ private:
     void baudItemClick(int index);
     void popupUnder(QMenu* menu, QWidget* label);
     std::string text(const QString& s) const { return s.toStdString(); }
+    // A write of the settings file; one that fails is said on the error line.
+    void store(const std::function<void()>& write);
 
     kt90::SettingsFile fIni;
     ISerialPort& fCp;

@@ -176,3 +176,23 @@ TEST(AtomicFile, AKillDuringASettingsWriteKeepsEveryOtherLine)
                 got == "; kept\n[Options]\nHOST IP=10.0.0.5\nPooling (ms)=200\n[Other]\nx=1\n")
         << got;
 }
+
+// The user's configuration folder is made with the first setting written; a
+// folder that cannot be made is said with its reason.
+TEST(SettingsFileWrite, MakesItsFolderOrSaysWhyNot)
+{
+    TempDir dir;
+    SettingsFile fresh(dir.file("config/norvakKT90dde/norvakKT90dde.ini"));
+    fresh.WriteInteger("Options", "Pooling (ms)", 500);
+    EXPECT_EQ(contents(fresh.path()), "[Options]\nPooling (ms)=500\n");
+
+    std::ofstream(dir.file("a-file")) << "x";
+    SettingsFile blocked(dir.file("a-file/norvakKT90dde.ini"));
+    try {
+        blocked.WriteInteger("Options", "Pooling (ms)", 500);
+        FAIL() << "written below a file";
+    } catch (const EUnableToWrite& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + blocked.path());
+        EXPECT_FALSE(e.reason().empty());
+    }
+}

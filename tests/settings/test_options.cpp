@@ -1,3 +1,4 @@
+#include "link/stationsettings.h"
 #include "settings/frameOptions.h"
 #include "support/fakeserialport.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 
 namespace {
@@ -271,7 +273,11 @@ TEST_F(OptionsPage, OtherSectionsAndCommentsStayByteForByte)
 
 TEST_F(OptionsPage, AWriteThatCannotCompleteSaysWhere)
 {
-    ini = dir.filePath("missing/norvakKT90dde.ini");
+    // A folder that cannot be made: its parent is a file.
+    QFile blocker(dir.filePath("a-file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ini = dir.filePath("a-file/norvakKT90dde.ini");
     std::vector<std::string> errors;
     SetUnhandledErrorHandler([&](std::exception_ptr e) {
         try {
@@ -286,10 +292,25 @@ TEST_F(OptionsPage, AWriteThatCannotCompleteSaysWhere)
     pick(page->pmnBaud, "4 800");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "Unable to write to " + ini.toStdString());
+    // ... and on the error line, with the reason.
+    EXPECT_TRUE(page->LabelConnectionErrorMessage->isVisibleTo(page.get()));
+    EXPECT_EQ(page->LabelConnectionErrorMessage->text(),
+              "Unable to write to " + ini + ": " + QString::fromLocal8Bit(std::strerror(ENOTDIR)));
     EXPECT_FALSE(cp.opened) << "the steps after the failed write do not run";
     close(); // the connection kind cannot be written either: one more alert
     SetUnhandledErrorHandler({});
     EXPECT_EQ(errors.size(), 2u);
+}
+
+// Settings live beside the program only where its folder may be written.
+TEST(SettingsLocation, BesideTheProgramOrInTheUsersFolder)
+{
+    qputenv("XDG_CONFIG_HOME", "/home/op/.config");
+    EXPECT_EQ(PanelSettingsPath("/opt/kt90", true), "/opt/kt90/norvakKT90dde.ini");
+    EXPECT_EQ(PanelSettingsPath("/usr/bin", false),
+              "/home/op/.config/norvakKT90dde/norvakKT90dde.ini");
+    EXPECT_EQ(UserSettingsPath(), "/home/op/.config/norvakKT90dde/norvakKT90dde.ini");
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 // Serial port discovery.

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 
 #include <csignal>
 #include <cstdlib>
@@ -91,12 +90,6 @@ Args parse(int argc, char** argv)
     return a;
 }
 
-QString defaultConfig()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/norvakKT90dde/norvakKT90dde.ini");
-}
-
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -122,7 +115,7 @@ int main(int argc, char** argv)
     QLoggingCategory::setFilterRules(QStringLiteral("kt90.rotctld.info=true\nkt90.link.info=true"));
     qSetMessagePattern(QStringLiteral("%{category}: %{message}"));
 
-    const QString config = args.config.isEmpty() ? defaultConfig() : args.config;
+    const QString config = args.config.isEmpty() ? UserSettingsPath() : args.config;
     if (!args.config.isEmpty() && !QFileInfo(config).isReadable()) {
         std::cerr << "kt90rotd: cannot read " << config.toStdString() << "\n";
         return 2;
