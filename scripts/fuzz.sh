@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 jobs="${2:-1}"
-CXX=clang++-14 cmake -S . -B build-fuzz -DKT90_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CXX=clang++-14 cmake -S . -B build-fuzz -DKT90_FUZZ=ON -DKT90_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 
 run_one() {

@@ -1,5 +1,6 @@
 // kt90sim: a stand-in for the KT-90 controller on TCP and on a pseudo-terminal.
 
+#include "cli/cliargs.h"
 #include "kt90sim/simserver.h"
 
 #include <atomic>
@@ -53,6 +54,7 @@ Other:
                       the rate the client set
   --quiet             do not print the traffic
   --help              this text
+  --version           the version
 
 On the serial side a set-position command gets no reply; over TCP it is
 answered with a position reply, as the controller does.
@@ -120,6 +122,9 @@ int main(int argc, char** argv)
         };
         if (a == "--help" || a == "-h") {
             std::cout << kHelp;
+            return 0;
+        } else if (a == "--version") {
+            std::cout << kt90::cli::VersionLine("kt90sim");
             return 0;
         } else if (a == "--tcp") {
             tcp = value();

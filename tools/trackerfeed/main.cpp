@@ -3,6 +3,7 @@
 // "TrackingDataEx"): each line of standard input, the lines of a file, or a
 // simulated pass.
 
+#include "cli/cliargs.h"
 #include "trackerfeed/feedserver.h"
 #include "tracking/conversationpath.h"
 
@@ -41,6 +42,7 @@ Options:
                       TrackingDataEx)
   --quiet             do not echo the lines published
   --help              this text
+  --version           the version
 
 A line looks like: SN"ISS" AZ123.4 EL45.0 UP145800000 DN437800000 UMFM DMFM
 )";
@@ -79,6 +81,9 @@ int main(int argc, char** argv)
         };
         if (a == "--help" || a == "-h") {
             std::cout << kHelp;
+            return 0;
+        } else if (a == "--version") {
+            std::cout << kt90::cli::VersionLine("trackerfeed");
             return 0;
         } else if (a == "--file") {
             file = QString::fromLocal8Bit(value());
