@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paint time of the dot-matrix line at the console geometry: one line, and a
 // full redraw of the four readouts. With --png FILE it also writes the angle
 // line as it looks.

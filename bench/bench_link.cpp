@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Round trip of a status exchange through the device link against the
 // simulator: over a pty with the wire emulated at 460 800 and 9 600 Bd, and
 // over loopback TCP. Prints median and p99 next to the wire time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Round trip of hamlib's "p" (get position) over loopback: the panel's own
 // rotator server next to rotctld with its dummy rotator, in one run, and
 // next to the floor: a thread that blocks in read and answers with one

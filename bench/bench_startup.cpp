@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up to first paint: from the entry of main() until the window is
 // exposed (offscreen), with the program's own start-up sequence. The connect
 // that follows the first show is not part of it.

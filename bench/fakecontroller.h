@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A controller of the benchmarks' own on loopback TCP, in a thread of its

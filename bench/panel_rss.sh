@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Resident memory of the panel after it has polled the simulator for a while
 # (default 60 s), offscreen. kt90shot runs the real main window.
 set -euo pipefail

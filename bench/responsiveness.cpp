@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the event thread is kept from running while the link talks to a
 // TCP controller that answers at once, 200 ms late, or never; and how long
 // a key's command (STOP, a jog release) takes from the moment it is due to

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark and rewrites BENCHMARKS.md with the figures, the
 # machine they were measured on and the targets beside them.
 #

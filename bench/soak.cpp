@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault soak: status exchanges against the simulator with its fault modes
 // mixed in at random (garbage before the reply, the reply in pieces, a late
 // reply within the time-out, one after it, silence, an upload step the

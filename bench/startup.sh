@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up of the panel, ten runs: main() to the first expose as the program
 # measures it, and the whole process (loading included) from the shell.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPU use of `kt90ctl watch --interval 250` against kt90sim over loopback TCP,
 # measured from /proc over a window (default 60 s).
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails the build when a source of the plain C++ core includes a Qt header.
 # Called with -DSOURCES=<list separated by ;>.
 foreach(src IN LISTS SOURCES)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kt90_without_gui(target...): fails the configuration when one of the
 # targets reaches Qt Widgets or Qt Gui through its link libraries, however
 # deep. Programs without a window and the libraries they use are declared

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A configuration file of any content and length, then every panel's value
 // and caption of the block it gives.
 

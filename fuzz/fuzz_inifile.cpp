@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The INI text of any content: reading the settings' keys, writing one, and
 // the text coming back unchanged but for that line.
 

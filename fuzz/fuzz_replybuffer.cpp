@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receive buffer fed arbitrary bytes in arbitrary pieces, with replies
 // of either length expected: nothing may be read or written outside the
 // buffer or the block, and the fill count stays within bounds.

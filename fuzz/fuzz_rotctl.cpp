@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // hamlib rotator command lines of any content, and the answers to them.
 
 #include "core/rotctl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tracker line parser on any text.
 
 #include "core/errors.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Screenshots of an operator's walk through the configuration editor: the
 # panel connected to the simulator under Xvfb downloads, edits with the keys,
 # uploads, saves, restores the defaults and reopens the file

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer harnesses (clang, ASan, UBSan) and runs each for
 # SECONDS (default 60) from its seed corpus in fuzz/corpus, JOBS (default 1)
 # harnesses at a time. Fails when any harness crashed; the crashing input is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes docs/gpredict-engaged.png: Gpredict, with a rotator at localhost:4533,
 # engaged on the panel's own rotator server, the panel connected to the
 # simulator, all under Xvfb. Gpredict, xdotool and ImageMagick are needed only

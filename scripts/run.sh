@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and starts the panel against the bundled
 # controller simulator on 127.0.0.1. The panel's settings file
 # (build/bin/norvakKT90dde.ini) is written only when there is none, pointing

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes docs/screenshot.png: the panel under Xvfb, connected to the simulator,
 # with the power outputs shown and the options page open.
 set -euo pipefail

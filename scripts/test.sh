@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs the whole test suite headless.
 # With CI=true (as .ci/run sets it) or KT90_SANITIZE=1 the suite runs a
 # second time, built with AddressSanitizer and UndefinedBehaviorSanitizer,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // norvakKT90dde: the control panel of the KT-90 rotator controller.
 
 #include "console/main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The 5 x 7 font of the dot-matrix lines: one glyph for each character code

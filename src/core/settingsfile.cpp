@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settingsfile.h"
 
 #include "core/atomicfile.h"

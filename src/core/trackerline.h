@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The tracker's data line: tokens of a key and its value ("SN", "AZ", "EL",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download of the configuration block, TDeviceLink's part of the
 // configuration transfer.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The poll cycle of TDeviceLink: position and outputs, every Pooling ms.
 
 #include "link/devicelink.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The senders of TDeviceLink: one command frame each.
 
 #include "link/devicelink.h"

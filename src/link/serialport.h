@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The serial port as the link needs it: 8N1, no flow control, DTR and RTS

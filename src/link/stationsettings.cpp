@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/stationsettings.h"
 
 #include "core/kt90utils.h"

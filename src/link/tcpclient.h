@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The TCP client as the link needs it: a connect that gives up after 500 ms,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Errors must not travel through Qt's signal machinery. Slots run their work

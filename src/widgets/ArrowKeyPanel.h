@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A value panel that keeps the arrow keys for itself: pressed while it has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One line of a dot-matrix character LCD: a board with 5 x 7 cells per

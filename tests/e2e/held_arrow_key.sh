@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Holding an arrow key on a real X server, with the server's auto-repeat on
 # and the event thread kept busy by polls of a controller that answers late,
 # sends one jog frame when the key goes down and one when it comes up; the

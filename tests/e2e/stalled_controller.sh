@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A TCP controller that takes the connection and never answers must not
 # freeze the window: with a 2 s reply time-out, a read that blocked the event
 # thread would leave the window deaf for 2 s at every poll. The window

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Taps of an arrow key while the link waits for a controller that answers
 # 300 ms late: the press and the release each wait for the exchange in
 # progress, and must reach the controller in that order (a release that

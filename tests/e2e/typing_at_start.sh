@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Typed on a real X server right after start-up, "123" and Enter point M1 at
 # 123°: the text "0.0" the field starts with is replaced, not appended to.
 # Usage: typing_at_start.sh BIN_DIR

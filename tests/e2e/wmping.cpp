@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks a window whether its program answers, as a window manager does with
 // _NET_WM_PING: a ping every 20 ms for SECONDS, each answered only when the
 // program's event thread runs. Prints how many were answered and the longest

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the real-event tests: a private X server (Xvfb) with the
 # keyboard's auto-repeat on, the simulator, and the panel built into BIN_DIR
 # started from a folder of its own with a settings file pointing at the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options page, the connection routine and the link together, against
 // the simulator over TCP on 127.0.0.1, as the settings file says.
 

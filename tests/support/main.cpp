@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one main of the test programs that need Qt: the application object of
 // the program's layer, and a runtime and configuration folder of the test
 // process's own (the tracker conversation's socket, per-user settings), so

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the process tests: a temporary folder, the processes started
 # (killed at the end), and a wait with a deadline.
 #   KEEP_WORK=DIR keeps a copy of the folder (the logs) for a look after.

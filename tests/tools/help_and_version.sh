@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every program answers --help (status 0, a usage line) and --version (its
 # name and the project's version), without a display.
 # Usage: help_and_version.sh BIN_DIR VERSION

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The headless station end to end: hamlib's own rotctl against kt90rotd on
 # the simulator over TCP. Set, read, stop, park, a move that ends with its
 # client; the simulator killed (p answers an error) and started again (the

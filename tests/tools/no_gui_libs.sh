@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when one of the given programs loads Qt Widgets or Qt Gui: they run
 # on a computer without a display.
 status=0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt90ctl run as a program against the simulator.
 
 #include "kt90sim/simserver.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/fakeserialport.h"
 #include "support/linkfixture.h"
 #include "trackerfeed/feedserver.h"

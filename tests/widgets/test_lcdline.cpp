@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/LCDLine.h"
 
 #include "core/LCD_Char.h"

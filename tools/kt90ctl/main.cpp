@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt90ctl: the controller from the command line, on the panel's own link.
 
 #include "cli/cliargs.h"

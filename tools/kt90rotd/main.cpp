@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt90rotd: a KT-90 served as a hamlib network rotator on a computer without
 // a screen, for as long as it runs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt90shot: the panel as it looks, written to a PNG. It runs the real main
 // window against whatever its settings file names, lets it connect and poll
 // for a while, and grabs the window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt90sim: a stand-in for the KT-90 controller on TCP and on a pseudo-terminal.
 
 #include "cli/cliargs.h"

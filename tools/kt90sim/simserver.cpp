@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "kt90sim/simserver.h"
 
 #include <arpa/inet.h>

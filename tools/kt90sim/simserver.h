@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Serves one simulated controller on TCP and on a pseudo-terminal, with POSIX

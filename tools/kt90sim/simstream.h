@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One byte stream to the simulated controller: cuts the incoming bytes into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trackerfeed: serves tracker lines to the panel over the conversation the
 // satellite tracker would use (service "Orbitron", topic "Tracking", item
 // "TrackingDataEx"): each line of standard input, the lines of a file, or a
