@@ -9,6 +9,7 @@ packages=(
   libsimpleini-dev
   libgtest-dev libgmock-dev
   socat xvfb xauth xdotool libxcb1-dev
+  desktop-file-utils appstream man-db
   fonts-wine fonts-dejavu-core
   iputils-ping libhamlib-utils
   clang-format

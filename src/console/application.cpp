@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/application.h"
 
+#include "console/artwork.h"
 #include "link/unhandled.h"
 
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
+#include <QIcon>
 
 namespace {
 std::function<void()>& alertHook()
@@ -33,6 +35,9 @@ void InstallErrorHandler()
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     InstallErrorHandler();
+    // The task bar and Alt-Tab find the desktop entry, and its icon, by this.
+    setDesktopFileName(QStringLiteral("org.norvak.KT90dde"));
+    setWindowIcon(QIcon(artwork::AppIcon()));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

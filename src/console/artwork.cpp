@@ -115,4 +115,39 @@ QPixmap StopPicture()
     return pm;
 }
 
+QPixmap AppIcon()
+{
+    QPixmap pm = transparent(256, 256);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x3a, 0x3a, 0x3a), 6));
+    p.setBrush(QColor(0x11, 0x11, 0x11));
+    p.drawRoundedRect(QRectF(8, 8, 240, 240), 28, 28);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xc8, 0x10, 0x2e));
+    p.drawEllipse(QPointF(128, 52), 70, 24);
+    p.setPen(Qt::white);
+    p.setFont(bold(26));
+    p.drawText(QRectF(58, 28, 140, 48), Qt::AlignCenter, QStringLiteral("NORVAK"));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2a, 0x2a, 0x2a));
+    p.drawRoundedRect(QRectF(30, 94, 196, 132), 14, 14);
+    p.setBrush(QColor(0x91, 0xc0, 0x07));
+    p.drawRoundedRect(QRectF(40, 104, 176, 112), 8, 8);
+    // "90" in 5 x 7 dots, 12 px apart.
+    static const char* const kNine[] = {".###.", "#...#", "#...#", ".####",
+                                        "....#", "...#.", ".##.."};
+    static const char* const kZero[] = {".###.", "#...#", "#..##", "#.#.#",
+                                        "##..#", "#...#", ".###."};
+    p.setBrush(QColor(0x1e, 0x2a, 0x00));
+    for (int row = 0; row < 7; ++row)
+        for (int col = 0; col < 5; ++col) {
+            if (kNine[row][col] == '#')
+                p.drawEllipse(QPointF(56 + 12 * col, 124 + 12 * row), 5, 5);
+            if (kZero[row][col] == '#')
+                p.drawEllipse(QPointF(152 + 12 * col, 124 + 12 * row), 5, 5);
+        }
+    return pm;
+}
+
 } // namespace artwork
