@@ -8,6 +8,7 @@
 #include "widgets/style.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QRegularExpressionValidator>
 
@@ -291,21 +292,38 @@ void TOptionsFrame::GetAllComPorts()
 {
     QStringList list;
     for (const QString& name : fLister.ListSerialPorts())
-        list << name.left(kMaxPortName);
+        list << ShownPortName(name);
     // The port this program holds open cannot be opened for the test, but
     // stays selectable.
     if (!list.contains(fComPort, Qt::CaseInsensitive) && fCp.isOpen() && fCp.portName() == fComPort)
         list << fComPort;
+    // A full path stored or chosen (a pseudo-terminal, a socat or ser2net
+    // port) counts when it is there, though no listing names it.
+    if (fComPort.startsWith(QLatin1Char('/')) && !list.contains(fComPort) &&
+        QFileInfo::exists(fComPort))
+        list << fComPort;
+    const std::vector<TRefusedPort> refused = fLister.RefusedPorts();
 
     pmnPorts->clear();
     pmnPorts->addAction(QStringLiteral("Cancel"));
     connect(pmnPorts->addAction(QStringLiteral("Clear")), &QAction::triggered, this,
             [this] { Guarded([this] { ClearPortClick(); }); });
     pmnPorts->addSeparator();
+    // Ports that are there but may not be opened are shown, greyed, with
+    // the reason, instead of vanishing.
+    QString storedRefusal;
+    for (const TRefusedPort& r : refused) {
+        pmnPorts->addAction(r.name + QStringLiteral(" (") + r.reason + QLatin1Char(')'))
+            ->setEnabled(false);
+        if (r.name.toUpper() == fComPort.toUpper())
+            storedRefusal = r.reason;
+    }
 
     if (list.isEmpty()) {
         lbPort->setText(fComPort.isEmpty() ? kNotSelected
-                                           : fComPort + QStringLiteral(" (not found)"));
+                        : !storedRefusal.isEmpty()
+                            ? fComPort + QStringLiteral(" (") + storedRefusal + QLatin1Char(')')
+                            : fComPort + QStringLiteral(" (not found)"));
         fComExists = false;
         return;
     }

@@ -21,7 +21,9 @@ namespace {
 
 struct FakeLister : IPortLister {
     QStringList ports;
+    std::vector<TRefusedPort> refused;
     QStringList ListSerialPorts() override { return ports; }
+    std::vector<TRefusedPort> RefusedPorts() const override { return refused; }
 };
 
 class OptionsPage : public ::testing::Test {
@@ -331,6 +333,40 @@ TEST_F(OptionsPage, DiscoveryWithoutPorts)
     EXPECT_EQ(page->lbPort->text(), "ttyS5 (not found)");
     EXPECT_FALSE(page->ComExists());
     EXPECT_EQ(menuCaptions(page->pmnPorts), (QStringList{"Cancel", "Clear", "-"}));
+}
+
+// A port that is there but may not be opened stays in sight with the reason.
+TEST_F(OptionsPage, APortThatMayNotBeOpenedIsShownWithTheReason)
+{
+    store("[Options]\nSelected port=ttyUSB0\n");
+    lister.refused = {{"ttyUSB0", kNoPermission}};
+    open();
+    EXPECT_EQ(page->lbPort->text(), "ttyUSB0 (no permission: add yourself to the dialout group)");
+    EXPECT_FALSE(page->ComExists());
+    const QStringList captions = menuCaptions(page->pmnPorts);
+    ASSERT_EQ(captions.size(), 4);
+    EXPECT_EQ(captions[3], "ttyUSB0 (no permission: add yourself to the dialout group)");
+    EXPECT_FALSE(page->pmnPorts->actions()[3]->isEnabled()) << "shown, not offered";
+}
+
+// A full path counts when it is there, though no listing names it (a
+// pseudo-terminal, a socat or ser2net port, a /dev/serial/by-id link), and
+// is never cut to ten characters.
+TEST_F(OptionsPage, AStoredFullPathIsUsedWhenItIsThere)
+{
+    const QString pty = dir.filePath("a-long-pseudo-terminal-name");
+    QFile f(pty);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    store("[Options]\nSelected port=" + pty.toUtf8() + "\n");
+    open();
+    EXPECT_TRUE(page->ComExists());
+    EXPECT_EQ(page->lbPort->text(), pty);
+    EXPECT_EQ(menuCaptions(page->pmnPorts).back(), pty);
+    QFile::remove(pty);
+    page->GetAllComPorts();
+    EXPECT_FALSE(page->ComExists());
+    EXPECT_EQ(page->lbPort->text(), pty + " (not found)");
 }
 
 TEST_F(OptionsPage, DiscoveryMatchesTheStoredPortWithoutRegardToCase)
