@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   socat xvfb xauth xdotool libxcb1-dev
   desktop-file-utils appstream man-db
+  dpkg-dev lintian
   fonts-wine fonts-dejavu-core
   iputils-ping libhamlib-utils
   clang-format

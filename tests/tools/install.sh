@@ -14,9 +14,9 @@ for f in bin/norvakKT90dde bin/kt90ctl bin/kt90rotd bin/kt90sim bin/trackerfeed 
   share/applications/org.norvak.KT90dde.desktop \
   share/icons/hicolor/scalable/apps/org.norvak.KT90dde.svg \
   share/metainfo/org.norvak.KT90dde.metainfo.xml \
-  share/man/man1/norvakKT90dde.1 share/man/man1/kt90ctl.1 share/man/man1/kt90rotd.1 \
-  share/man/man1/kt90sim.1 share/man/man1/trackerfeed.1 \
-  lib/systemd/system/kt90rotd.service share/doc/norvakKT90dde/LICENSE; do
+  share/man/man1/norvakKT90dde.1.gz share/man/man1/kt90ctl.1.gz share/man/man1/kt90rotd.1.gz \
+  share/man/man1/kt90sim.1.gz share/man/man1/trackerfeed.1.gz \
+  lib/systemd/system/kt90rotd.service share/doc/norvakkt90dde/LICENSE share/doc/norvakkt90dde/copyright; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f" >&2; missing=1; }
 done
 [ "$missing" -eq 0 ]
@@ -26,7 +26,7 @@ grep -qx "ExecStart=/.*/bin/kt90rotd --config /etc/kt90rotd.ini" \
 "$prefix/bin/kt90ctl" --version >/dev/null
 desktop-file-validate "$prefix/share/applications/org.norvak.KT90dde.desktop"
 appstreamcli validate --no-net "$prefix/share/metainfo/org.norvak.KT90dde.metainfo.xml" >/dev/null
-for page in "$prefix"/share/man/man1/*.1; do
+for page in "$prefix"/share/man/man1/*.1.gz; do
   # man's own check: every request known, nothing left over.
   out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null || true)
   [ -z "$out" ] || { echo "$page: $out" >&2; exit 1; }
