@@ -15,6 +15,9 @@ inline const QColor kHouseLime(145, 192, 7);
 
 // A face by family name at a size in pixels.
 QFont PixelFont(const char* family, int pixels, bool bold = false);
+// The face to draw a family with at this device pixel ratio: the family, or
+// a scalable face of its metrics where it has bitmaps only.
+QString ScaledFace(const QString& family, qreal devicePixelRatio);
 
 // The widget's background filled in a colour.
 void SetBackground(QWidget* w, const QColor& c);

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "widgets/ArrowKeyPanel.h"
 #include "widgets/PageControl.h"
+#include "widgets/style.h"
 #include "widgets/veskImageButton.h"
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -218,4 +220,19 @@ TEST(PageControl, TabsAreLimeWithTheCaptionCentred)
         for (int x = r.left(); x <= r.right(); ++x)
             caption = caption || QColor(bar.pixel(x, y)) != QColor(0, 255, 0);
     EXPECT_TRUE(caption);
+}
+
+// At a scale other than 1 a face with bitmaps only gives way to a scalable
+// face of its metrics; scalable faces, and every face at scale 1, stay.
+TEST(Captions, ABitmapOnlyFaceGivesWayWhenScaled)
+{
+    const QString wine = QStringLiteral("/usr/share/wine/fonts/");
+    if (QFontDatabase::addApplicationFont(wine + "ms_sans_serif.ttf") < 0 ||
+        QFontDatabase::addApplicationFont(wine + "tahoma.ttf") < 0)
+        GTEST_SKIP() << "Wine's fonts (fonts-wine) are not installed";
+    EXPECT_EQ(ScaledFace("MS Sans Serif", 2.0), "Tahoma");
+    EXPECT_EQ(ScaledFace("MS Sans Serif", 1.5), "Tahoma");
+    EXPECT_EQ(ScaledFace("MS Sans Serif", 1.0), "MS Sans Serif");
+    EXPECT_EQ(ScaledFace("Tahoma", 2.0), "Tahoma");
+    EXPECT_EQ(ScaledFace("DejaVu Sans", 2.0), "DejaVu Sans");
 }
