@@ -10,6 +10,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -101,10 +102,27 @@ unsigned TLCDLine::LcdCode(QChar c)
 QImage TLCDLine::render()
 {
     const kt90::LcdLayout l = layOut();
-    if (fBitmap.size() != QSize(l.width, l.height))
-        fBitmap = QImage(l.width, l.height, QImage::Format_RGB32);
-    paintInto(fBitmap, l);
-    return fBitmap;
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1.0) {
+        if (fBitmap.size() != QSize(l.width, l.height))
+            fBitmap = QImage(l.width, l.height, QImage::Format_RGB32);
+        paintInto(fBitmap, l);
+        return fBitmap;
+    }
+    // At another scale the line is laid out again in device pixels, each
+    // measure scaled and rounded down once, so that every dot and every gap
+    // is the same whole number of pixels; scaling the finished picture by
+    // 1.5 would make every other dot a pixel wider.
+    const auto device = [ratio](int v) { return static_cast<int>(std::floor(v * ratio)); };
+    // The picture covers every device pixel of the control.
+    const auto cover = [ratio](int v) { return static_cast<int>(std::ceil(v * ratio)); };
+    const kt90::LcdLayout d =
+        kt90::LayOut({std::max(1, device(l.cellSize)), device(l.cellSpace), device(l.frameSize),
+                      cover(l.width), cover(l.height), false, static_cast<int>(fText.size())});
+    QImage img(d.width, d.height, QImage::Format_RGB32);
+    paintInto(img, d);
+    img.setDevicePixelRatio(ratio);
+    return img;
 }
 
 void TLCDLine::paintInto(QImage& img, const kt90::LcdLayout& l) const

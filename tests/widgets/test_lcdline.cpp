@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace kt90;
 
 namespace {
@@ -318,4 +320,49 @@ TEST(LCDLine, BevelPixels)
                 << "style " << c.style << " height " << c.height << " at " << x << "," << y;
         }
     }
+}
+
+// At a device pixel ratio of 1.5 every dot is as wide as every other; a
+// picture made at scale 1 and stretched makes every other dot a pixel wider.
+// Run by the test that sets QT_SCALE_FACTOR=1.5; skipped otherwise.
+TEST(LCDLineScaled, DotsStayEvenAtOneAndAHalf)
+{
+    if (qApp->devicePixelRatio() != 1.5)
+        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=1.5";
+    TLCDLine l;
+    consoleGeometry(l);
+    l.setText(QString(20, QChar('8')));
+    const QImage img = l.grab().toImage();
+    ASSERT_GE(img.width(), 364 * 3 / 2 - 2);
+    // The first pixel row that holds dots, and runs of dot pixels along it.
+    int y = 0;
+    const auto isBoard = [&](int x, int yy) { return QColor(img.pixel(x, yy)) == kBoard; };
+    while (y < img.height() && [&] {
+        for (int x = 0; x < img.width(); ++x)
+            if (!isBoard(x, y))
+                return false;
+        return true;
+    }())
+        ++y;
+    ASSERT_LT(y, img.height());
+    // Runs of dot pixels and of the gaps between dots along that row.
+    std::set<int> dots, gaps;
+    int run = 0;
+    bool inDot = false, seenDot = false;
+    for (int x = 0; x <= img.width(); ++x) {
+        const bool dot = x < img.width() && !isBoard(x, y);
+        if (x == img.width() || dot != inDot) {
+            if (inDot)
+                dots.insert(run);
+            else if (seenDot && x < img.width())
+                gaps.insert(run);
+            seenDot = seenDot || inDot;
+            inDot = dot;
+            run = 0;
+        }
+        ++run;
+    }
+    EXPECT_EQ(dots.size(), 1u) << "dots of different widths";
+    // Between the dots of a character, and between characters: two widths.
+    EXPECT_EQ(gaps.size(), 2u) << "gaps of different widths";
 }
