@@ -43,9 +43,13 @@ QString UserSettingsPath()
 QString PanelSettingsPath(const QString& programDir, bool programDirWritable)
 {
     // The folder, not the file: a file is replaced through a temporary one
-    // beside it.
-    return programDirWritable ? programDir + QStringLiteral("/norvakKT90dde.ini")
-                              : UserSettingsPath();
+    // beside it. An installed copy is never portable, also for root, who
+    // may write anywhere.
+    const bool installed = programDir.startsWith(QLatin1String("/usr/")) ||
+                           programDir == QLatin1String("/bin") ||
+                           programDir == QLatin1String("/sbin");
+    return programDirWritable && !installed ? programDir + QStringLiteral("/norvakKT90dde.ini")
+                                            : UserSettingsPath();
 }
 
 QString PanelSettingsPath(const QString& programDir)

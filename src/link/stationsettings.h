@@ -44,8 +44,9 @@ int ReconnectSeconds(long s);
 
 // The settings file of a user: $XDG_CONFIG_HOME/norvakKT90dde/norvakKT90dde.ini.
 QString UserSettingsPath();
-// The panel's: beside the program when its folder may be written (a copy
-// carried on a stick keeps its settings with it), else the user's.
+// The panel's: beside the program when its folder may be written and is not
+// where packages install programs (a copy carried on a stick keeps its
+// settings with it), else the user's.
 QString PanelSettingsPath(const QString& programDir);
 QString PanelSettingsPath(const QString& programDir, bool programDirWritable);
 

@@ -312,6 +312,11 @@ TEST(SettingsLocation, BesideTheProgramOrInTheUsersFolder)
     EXPECT_EQ(PanelSettingsPath("/opt/kt90", true), "/opt/kt90/norvakKT90dde.ini");
     EXPECT_EQ(PanelSettingsPath("/usr/bin", false),
               "/home/op/.config/norvakKT90dde/norvakKT90dde.ini");
+    // Installed, also where root may write.
+    EXPECT_EQ(PanelSettingsPath("/usr/bin", true),
+              "/home/op/.config/norvakKT90dde/norvakKT90dde.ini");
+    EXPECT_EQ(PanelSettingsPath("/usr/local/bin", true),
+              "/home/op/.config/norvakKT90dde/norvakKT90dde.ini");
     EXPECT_EQ(UserSettingsPath(), "/home/op/.config/norvakKT90dde/norvakKT90dde.ini");
     qunsetenv("XDG_CONFIG_HOME");
 }
