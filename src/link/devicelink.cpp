@@ -121,11 +121,6 @@ void TDeviceLink::RunUntil(const std::function<bool()>& finished)
     }
 }
 
-void TDeviceLink::WaitWhileBusy()
-{
-    RunUntil([this] { return !fInFlight && fQueue.empty(); });
-}
-
 void TDeviceLink::BeginWait(int timeoutMs)
 {
     setState(kt90::ExchangeBusy);

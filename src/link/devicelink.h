@@ -77,8 +77,6 @@ public:
     // exchange otherwise (kt90::ThrowExchangeError).
     void Exchange(const kt90::Frame& frame, int replyLength);
 
-    // Runs the commands given so far, in order, until none is left.
-    void WaitWhileBusy();
     void BeginWait(int timeoutMs);
     void EndWait(kt90::ExchangeState state);
     void ProcessReceived();

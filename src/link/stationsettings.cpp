@@ -18,16 +18,18 @@ int MenuInterval(long ms)
     return static_cast<int>(std::clamp<long>(ms, kShortestIntervalMs, kLongestIntervalMs));
 }
 
+int CaptionNumber(const QString& caption, int fallback)
+{
+    bool ok = false;
+    const int v = QString(caption).remove(QLatin1Char(' ')).toInt(&ok, 10);
+    return ok ? v : fallback;
+}
+
 int BaudOfIndex(long index)
 {
     if (index < 0 || index >= kt90::kBaudTable.size)
         return 9600;
-    // The labels are written with a space between the thousands.
-    const QString label =
-        QString::fromLatin1(kt90::kBaudTable.labels[index]).remove(QLatin1Char(' '));
-    bool ok = false;
-    const int v = label.toInt(&ok);
-    return ok ? v : 9600;
+    return CaptionNumber(QString::fromLatin1(kt90::kBaudTable.labels[index]), 9600);
 }
 
 int ReconnectSeconds(long s) { return static_cast<int>(std::clamp<long>(s, 0, 24 * 3600)); }

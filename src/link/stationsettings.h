@@ -33,6 +33,10 @@ inline constexpr int kShortestIntervalMs = 200;
 inline constexpr int kLongestIntervalMs = 2000;
 int MenuInterval(long ms);
 
+// A caption such as "9 600" or "1 000" as the number it shows (spaces
+// between the thousands), or fallback.
+int CaptionNumber(const QString& caption, int fallback);
+
 // The rate of an entry of the controller's rate list; 9600 outside it.
 int BaudOfIndex(long index);
 

@@ -35,14 +35,6 @@ void colour(QWidget* w, QColor text, QColor background = QColor())
         SetBackground(w, background);
 }
 
-// The caption with its spaces removed, as a decimal integer.
-int captionNumber(const QString& caption, int fallback)
-{
-    bool ok = false;
-    const int v = QString(caption).remove(QLatin1Char(' ')).toInt(&ok, 10);
-    return ok ? v : fallback;
-}
-
 } // namespace
 
 const QStringList& TOptionsFrame::RateCaptions()
@@ -260,7 +252,7 @@ void TOptionsFrame::popupUnder(QMenu* menu, QWidget* label)
     menu->popup(label->mapToGlobal(QPoint(0, label->height() + 1)));
 }
 
-int TOptionsFrame::GetBaudrate() const { return captionNumber(lbBaud->text(), 9600); }
+int TOptionsFrame::GetBaudrate() const { return CaptionNumber(lbBaud->text(), 9600); }
 
 void TOptionsFrame::SetBaudrateIndex(int index)
 {
@@ -364,7 +356,7 @@ void TOptionsFrame::poolingItemClick(const QString& caption)
     if (!fLabel)
         return;
     fLabel->setText(caption);
-    const int v = captionNumber(caption, 1000);
+    const int v = CaptionNumber(caption, 1000);
     if (fLabel == lbPool) {
         fPooling = v;
         store([&] { fIni.WriteInteger(kSection, kPooling, v); });
@@ -380,7 +372,7 @@ void TOptionsFrame::baudItemClick(int index)
     const bool wasOpen = fCp.isOpen();
     if (wasOpen)
         fCp.close();
-    fCp.setBaudRate(captionNumber(lbBaud->text(), 9600));
+    fCp.setBaudRate(CaptionNumber(lbBaud->text(), 9600));
     store([&] { fIni.WriteInteger(kSection, kBaudrateIndex, index); });
     if (wasOpen)
         fCp.open();
